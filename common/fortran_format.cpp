@@ -1,0 +1,1 @@
+#include "common/fortran_format.hpp"

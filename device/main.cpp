@@ -1,0 +1,7 @@
+// Entry point of Devora, the device simulator.
+#include "common/console.hpp"
+#include "device/device_main.hpp"
+
+int main(int argc, char** argv) {
+  return devora::DEVMAIN(argc > 1 ? argv[1] : "", sim::process_console());
+}
