@@ -1,11 +1,97 @@
 #include "device/device_main.hpp"
 
+#include <fstream>
+#include <new>
+
+#include "common/deck_reader.hpp"
 #include "common/fatal_stop.hpp"
+#include "common/file_names.hpp"
+#include "device/device_arrays.hpp"
+#include "device/device_deck.hpp"
+#include "device/device_state.hpp"
 
 namespace devora {
 
-int DEVMAIN(const std::string& /*deck_argument*/, sim::Console& console) {
-  return sim::run_guarded(console, [] {});
+namespace {
+
+constexpr const char* kBanner = " Devora - two-dimensional device simulator, version 1.0";
+
+// Work buffers of the statement branches and the kinds of the text parameters.
+void setup_deck_tables(DeviceRun& run) {
+  try {
+    run.buffer_reals.assign(kStatementBufferSize, 0.0);
+    run.buffer_texts.assign(kStatementBufferSize, sim::fixed("", sim::kTextWidth));
+  } catch (const std::bad_alloc&) {
+    sim::ERRSTOP(" Not enough memory for buffer arrays    ");
+  }
+  mark_text_parameters(run.table);
+}
+
+// Checks the deck name and derives the names of all other files from it.
+void derive_file_names(DeviceRun& run, const std::string& argument) {
+  sim::check_name_length(argument);
+  const sim::SplitName split = sim::FNEXT(argument);
+  run.extension = split.ext;
+  run.filenames.base() = split.base;
+  const bool exact_extension = (split.ext == "INP" || split.ext == "inp") &&
+                               argument.size() == static_cast<std::size_t>(split.length) + 4;
+  if (!exact_extension) sim::ERRSTOP(" Input file extension must be *.INP     ");
+  const std::string stem = argument.substr(0, split.length);
+  run.filenames.solution() = sim::fixed(stem + ".3D", sim::kFileNameWidth);
+  run.filenames.iv_table() = sim::fixed(stem + ".2D", sim::kFileNameWidth);
+  run.filenames.mesh() = sim::fixed(stem + ".MSS", sim::kFileNameWidth);
+  run.deck_name = stem + ".INP";
+}
+
+void print_banner(DeviceRun& run) { run.console.out << kBanner << "\n\n"; }
+
+// The statement loop: keywords are looked up on 6 characters.
+void read_deck(DeviceRun& run, std::istream& deck) {
+  sim::DeckReader reader(deck, sim::DeckVariant::device, run.console);
+  for (;;) {
+    int status = 0;
+    const int k = reader.RDKEYW(run.table.keywords, 6, status);
+    if (status == sim::kDollar) break;
+    if (status != sim::kColon && status != sim::kEquals) continue;  // stray ";" or "}"
+    std::fill(run.buffer_reals.begin(), run.buffer_reals.end(), 0.0);
+    std::fill(run.buffer_texts.begin(), run.buffer_texts.end(), sim::fixed("", sim::kTextWidth));
+    run.params.end_of_deck = false;
+    run_statement_branch(run, reader, k);
+    if (run.params.end_of_deck) break;  // "$" inside the statement ends the deck too
+  }
+}
+
+void run_device(DeviceRun& run, const std::string& argument) {
+  setup_deck_tables(run);
+  derive_file_names(run, argument);
+  {
+    std::ifstream deck = sim::open_deck(run.deck_name, argument, " Cannot open input file ");
+    print_banner(run);
+    read_deck(run, deck);
+  }  // the deck is closed before anything sized from it is allocated
+  run.igrid.NNODE = run.igrid.NX * run.igrid.NY;
+  allocate_basic_arrays(run);
+  // Set-up stages, in run order, each wired in with the routine that builds it:
+  //   SCALSET  material constants and scaling of the deck values
+  //   RDSPECT  spectra named by the light sources
+  //   RDMESH   read or generate the mesh
+  //   DOPSET   doping set-up
+  run.igrid.MAXPOI = solver_iteration_limit(run.igrid.NNODE);
+  allocate_supplementary_arrays(run);
+  for (int curve = 1; curve <= run.NCURV; ++curve) {
+    // Per I-V curve: DOPSET again; UINIT (zero-bias solution, regridding,
+    // optical generation, ramp to the start voltages); CURVE (the bias
+    // sweep); UITAB (rewrite the I-V table file with curves 1..curve).
+  }
+}
+
+}  // namespace
+
+int DEVMAIN(const std::string& deck_argument, sim::Console& console) {
+  return sim::run_guarded(console, [&] {
+    DeviceRun run(console);
+    run_device(run, deck_argument);
+  });
 }
 
 }  // namespace devora

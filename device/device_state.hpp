@@ -1,0 +1,52 @@
+#pragma once
+// Everything one device-simulator run owns: the deck tables and work
+// buffers, the named blocks, and the arrays sized from the deck. A test can
+// build two of these and run a deck twice.
+#include <string>
+#include <vector>
+
+#include "common/console.hpp"
+#include "common/statement_table.hpp"
+#include "device/device_blocks.hpp"
+#include "device/device_tables.hpp"
+
+namespace devora {
+
+inline constexpr int kStatementBufferSize = 900;
+
+struct DeviceRun {
+  explicit DeviceRun(sim::Console& console) : console(console) {}
+
+  sim::Console& console;
+
+  // Deck tables and the buffers of the statement being read.
+  sim::StatementTable table = device_statement_table();
+  sim::ParamBuffer<double> params{kWorkBufferSize};
+  std::vector<double> buffer_reals;       // 900 reals, zeroed before every statement
+  std::vector<std::string> buffer_texts;  // 900 texts, blanked before every statement
+
+  // File names: the deck as opened, and the extension found on the command line.
+  std::string deck_name;
+  std::string extension;
+
+  // Named blocks.
+  IGRID igrid;
+  FILENAMES filenames;
+
+  // I-V curves given by IVDA statements (none without one).
+  int NCURV = 0;
+  std::vector<double> iv_reals;  // I-V result table (IVDA allocates it)
+  std::vector<int> iv_ints;      // I-V status table (IVDA allocates it)
+
+  // Basic arrays, allocated after the deck.
+  std::vector<std::vector<double>> basic_x;      // 7 arrays of NX reals
+  std::vector<std::vector<int>> basic_x_int;     // 2 arrays of NX integers
+  std::vector<std::vector<double>> basic_y;      // 3 arrays of NY reals
+  std::vector<std::vector<double>> basic_nodes;  // 26 arrays of N reals
+
+  // Supplementary arrays, allocated after the doping set-up.
+  std::vector<std::vector<double>> suppl_nodes;  // 47 arrays of N reals
+  std::vector<double> suppl_history;             // MAXPOI reals
+};
+
+}  // namespace devora
