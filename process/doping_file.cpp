@@ -34,7 +34,7 @@ void check_sizes(const ProcessMeshView& mesh, std::size_t k, const DopantFields&
 }
 
 // The oxide above the silicon: outline along the boundary S, one four-point
-// cell per column interval. Columns without oxide give zero-height pieces,
+// cell per column interval. Columns without oxide give zero-height outline parts and cells,
 // written all the same.
 sim::Dop3dRegion oxide_region(const ProcessMeshView& mesh) {
   const std::size_t nx = mesh.x.size();
