@@ -198,6 +198,52 @@ void PENTFAC(const FiveDiagonal<Real>& A, const IluFactors<Real>& F) {
   }
 }
 
+namespace detail {
+
+// The substitutions of PENTSLV, with or without the fill diagonals. Nodes of
+// the first (forward) or last (backward) mesh row test their neighbours; the
+// loops over all other nodes run without tests.
+template <bool Fill, class Real>
+void substitute(const IluFactors<Real>& F, const Real* cpnx, const Real* r, Real* z, int N,
+                int NX) {
+  const Real* lm1 = F.LM1.data();
+  const Real* lmnx1 = F.LMNX1.data();
+  const Real* lmnx = F.LMNX.data();
+  const Real* up1 = F.UP1.data();
+  const Real* upnx1 = F.UPNX1.data();
+  const Real* piv = F.PIV.data();
+
+  // Forward substitution with the unit lower factor.
+  const int first_full = NX < N ? NX : N;
+  for (int k = 0; k < first_full; ++k) {
+    Real v = r[k];
+    if (k >= 1) v -= lm1[k] * z[k - 1];
+    if (Fill && k >= NX - 1) v -= lmnx1[k] * z[k - NX + 1];
+    z[k] = v;
+  }
+  for (int k = first_full; k < N; ++k) {
+    Real v = r[k] - lm1[k] * z[k - 1];
+    if constexpr (Fill) v -= lmnx1[k] * z[k - NX + 1];
+    z[k] = v - lmnx[k] * z[k - NX];
+  }
+
+  // Backward substitution; U(n,n+NX) = -CPNX(n), hence the added term.
+  const int last_full = N - NX;  // nodes below it have all upper neighbours
+  for (int k = N - 1; k >= 0 && k >= last_full; --k) {
+    Real v = z[k];
+    if (k + 1 < N) v -= up1[k] * z[k + 1];
+    if (Fill && k + NX - 1 < N) v -= upnx1[k] * z[k + NX - 1];
+    z[k] = v * piv[k];
+  }
+  for (int k = last_full - 1; k >= 0; --k) {
+    Real v = z[k] - up1[k] * z[k + 1];
+    if constexpr (Fill) v -= upnx1[k] * z[k + NX - 1];
+    z[k] = (v + cpnx[k] * z[k + NX]) * piv[k];
+  }
+}
+
+}  // namespace detail
+
 // Z = U^-1 L^-1 R with the factors of PENTFAC; R unchanged, Z != R.
 template <class Real>
 void PENTSLV(const IluFactors<Real>& F, std::type_identity_t<std::span<const Real>> CPNX,
@@ -206,32 +252,14 @@ void PENTSLV(const IluFactors<Real>& F, std::type_identity_t<std::span<const Rea
   if (N < 1) return;
   assert(NX >= 1 && R.size() >= std::size_t(N) && Z.size() >= std::size_t(N) &&
          CPNX.size() >= std::size_t(N));
+  assert(F.LMNX.size() >= std::size_t(N) && F.LM1.size() >= std::size_t(N) &&
+         F.PIV.size() >= std::size_t(N) && F.LMNX1.size() >= std::size_t(N) &&
+         F.UPNX1.size() >= std::size_t(N) && F.UP1.size() >= std::size_t(N));
   assert(R.data() != Z.data());
-  const bool fill = ilu_has_fill(NX);
-  const Real* lm1 = F.LM1.data();
-  const Real* lmnx1 = F.LMNX1.data();
-  const Real* lmnx = F.LMNX.data();
-  const Real* up1 = F.UP1.data();
-  const Real* upnx1 = F.UPNX1.data();
-  const Real* piv = F.PIV.data();
-  const Real* cpnx = CPNX.data();
-  const Real* r = R.data();
-  Real* z = Z.data();
-  // Forward substitution with the unit lower factor.
-  for (int k = 0; k < N; ++k) {
-    Real v = r[k];
-    if (k >= 1) v -= lm1[k] * z[k - 1];
-    if (fill && k >= NX - 1) v -= lmnx1[k] * z[k - NX + 1];
-    if (k >= NX) v -= lmnx[k] * z[k - NX];
-    z[k] = v;
-  }
-  // Backward substitution; U(n,n+NX) = -CPNX(n), hence the added term.
-  for (int k = N - 1; k >= 0; --k) {
-    Real v = z[k];
-    if (k + 1 < N) v -= up1[k] * z[k + 1];
-    if (fill && k + NX - 1 < N) v -= upnx1[k] * z[k + NX - 1];
-    if (k + NX < N) v += cpnx[k] * z[k + NX];
-    z[k] = v * piv[k];
+  if (ilu_has_fill(NX)) {
+    detail::substitute<true>(F, CPNX.data(), R.data(), Z.data(), N, NX);
+  } else {
+    detail::substitute<false>(F, CPNX.data(), R.data(), Z.data(), N, NX);
   }
 }
 
