@@ -1,0 +1,22 @@
+#pragma once
+// Set-up of the process mesh: allocation of all arrays of the run (MESHSET)
+// and the geometry of the tensor mesh (MESHGEN).
+#include "process/process_mesh.hpp"
+
+namespace tavik {
+
+// Allocates every array of the mesh once per run and clears it: all entries
+// 0, the surface rows (ISURF and its copies) 1, JSMAX 1. IT sizes the linear
+// solver's residual history. A second call, an allocation that fails or a
+// node count beyond the integer range stops at once with " Number of nodes
+// is too large, not enough memory"; NX or NY below 2 stops with a message.
+void MESHSET(ProcessMesh& mesh, int NX, int NY, int IT);
+
+// Coordinates, control widths, inverse spacings and the four geometric
+// couplings. IM > 0: uniform lines; IM <= 0: each axis whose grading
+// parameter (AX, AY) exceeds 0.01 has spacings growing geometrically by the
+// factor exp(A/(N-1)), finest at x = 0 and at the top. XX and YY must be
+// positive and the mesh lines distinct, or the run stops with a message.
+void MESHGEN(ProcessMesh& mesh, int IM, float AX, float AY, float XX, float YY);
+
+}  // namespace tavik
