@@ -52,7 +52,8 @@ struct ParamBuffer {
       : given_(capacity, 0), values_(capacity, Real{}), texts_(capacity, std::string(kTextWidth, ' ')) {}
 
   // Makes the buffer the one of statement `keyword` with the given slice;
-  // clears the given flags of its slots.
+  // clears the given flags of its slots. The buffer keeps views of the
+  // slices: they must live as long as the statement is read and stored.
   void begin_statement(std::string_view keyword, NameTable names, std::span<const int> kinds) {
     keyword_ = fixed(keyword, 6);
     names_ = names;

@@ -34,6 +34,7 @@ std::pair<int, std::string> run_stopping(Deck& d, Body body) {
 
 constexpr std::array<std::string_view, 3> kStatements = {"BAND", "PERM", "SOLVE"};
 constexpr std::array<std::string_view, 3> kParams = {"TEMP", "EG30", "X"};
+constexpr std::array<int, 3> kNumericKinds = {1, 1, 1};
 
 TEST(DeckCharacters, CommentsLineEndsAndColumn800) {
   Deck d("ab!cd\n#xy\nc#d\n");
@@ -114,7 +115,7 @@ TEST(DeckWords, KeywordOnNextLineFitsButEmptyLineBetweenIsTooLong) {
   int status = 0;
   ok.reader.RDKEYW(kStatements, 6, status);
   sim::ParamBuffer<double> params(40);
-  params.begin_statement("BAND", kParams, std::array<int, 3>{1, 1, 1});
+  params.begin_statement("BAND", kParams, kNumericKinds);
   sim::RDPARM(ok.reader, params);
   EXPECT_EQ(ok.reader.RDKEYW(kStatements, 6, status), 2);
 
