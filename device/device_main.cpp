@@ -16,17 +16,6 @@ namespace {
 
 constexpr const char* kBanner = " Devora - two-dimensional device simulator, version 1.0";
 
-// Work buffers of the statement branches and the kinds of the text parameters.
-void setup_deck_tables(DeviceRun& run) {
-  try {
-    run.buffer_reals.assign(kStatementBufferSize, 0.0);
-    run.buffer_texts.assign(kStatementBufferSize, sim::fixed("", sim::kTextWidth));
-  } catch (const std::bad_alloc&) {
-    sim::ERRSTOP(" Not enough memory for buffer arrays    ");
-  }
-  mark_text_parameters(run.table);
-}
-
 // Checks the deck name and derives the names of all other files from it.
 void derive_file_names(DeviceRun& run, const std::string& argument) {
   sim::check_name_length(argument);
@@ -45,29 +34,13 @@ void derive_file_names(DeviceRun& run, const std::string& argument) {
 
 void print_banner(DeviceRun& run) { run.console.out << kBanner << "\n\n"; }
 
-// The statement loop: keywords are looked up on 6 characters.
-void read_deck(DeviceRun& run, std::istream& deck) {
-  sim::DeckReader reader(deck, sim::DeckVariant::device, run.console);
-  for (;;) {
-    int status = 0;
-    const int k = reader.RDKEYW(run.table.keywords, 6, status);
-    if (status == sim::kDollar) break;
-    if (status != sim::kColon && status != sim::kEquals) continue;  // stray ";" or "}"
-    std::fill(run.buffer_reals.begin(), run.buffer_reals.end(), 0.0);
-    std::fill(run.buffer_texts.begin(), run.buffer_texts.end(), sim::fixed("", sim::kTextWidth));
-    run.params.end_of_deck = false;
-    run_statement_branch(run, reader, k);
-    if (run.params.end_of_deck) break;  // "$" inside the statement ends the deck too
-  }
-}
-
 void run_device(DeviceRun& run, const std::string& argument) {
   setup_deck_tables(run);
   derive_file_names(run, argument);
   {
     std::ifstream deck = sim::open_deck(run.deck_name, argument, " Cannot open input file ");
     print_banner(run);
-    read_deck(run, deck);
+    read_device_deck(run, deck);
   }  // the deck is closed before anything sized from it is allocated
   run.igrid.NNODE = run.igrid.NX * run.igrid.NY;
   allocate_basic_arrays(run);
@@ -86,6 +59,34 @@ void run_device(DeviceRun& run, const std::string& argument) {
 }
 
 }  // namespace
+
+// Work buffers of the statement branches and the kinds of the text parameters.
+void setup_deck_tables(DeviceRun& run) {
+  try {
+    run.buffer_reals.assign(kStatementBufferSize, 0.0);
+    run.buffer_texts.assign(kStatementBufferSize, sim::fixed("", sim::kTextWidth));
+  } catch (const std::bad_alloc&) {
+    sim::ERRSTOP(" Not enough memory for buffer arrays    ");
+  }
+  mark_text_parameters(run.table);
+}
+
+// The statement loop: keywords are looked up on 6 characters.
+void read_device_deck(DeviceRun& run, std::istream& deck) {
+  sim::DeckReader reader(deck, sim::DeckVariant::device, run.console);
+  for (;;) {
+    int status = 0;
+    const int k = reader.RDKEYW(run.table.keywords, 6, status);
+    if (status == sim::kDollar) break;
+    if (status != sim::kColon && status != sim::kEquals) continue;  // stray ";" or "}"
+    std::fill(run.buffer_reals.begin(), run.buffer_reals.end(), 0.0);
+    std::fill(run.buffer_texts.begin(), run.buffer_texts.end(), sim::fixed("", sim::kTextWidth));
+    run.params.end_of_deck = false;
+    run_statement_branch(run, reader, k);
+    if (run.params.end_of_deck) break;  // "$" inside the statement ends the deck too
+  }
+  complete_deck(run);
+}
 
 int DEVMAIN(const std::string& deck_argument, sim::Console& console) {
   return sim::run_guarded(console, [&] {

@@ -31,12 +31,39 @@ struct DeviceRun {
 
   // Named blocks.
   IGRID igrid;
+  GEOM geom;
+  SCALE scale;
+  COMCON comcon;
+  RECOMB recomb;
+  QUANTUM quantum;
+  ITGUM itgum;
+  COMPLT complt;
+  COMUIT comuit;
+  COMCTRL comctrl;
+  CUMCON cumcon;
+  CUMN cumn;
+  CUMP cump;
+  MOBKIB mobkib;
+  MEDMOB medmob;
+  BANDBAND bandband;
+  AVLN avln;
   FILENAMES filenames;
+  HDRTEXT hdrtext;
+
+  // Tables of the list statements.
+  DOPBOX dopbox;
+  PHOBOX phobox;
+  ELECTAB electab;
+  CURVTAB curvtab;
+  LSRCTAB lsrctab;
+  OXIDE oxide;
+  RCMRG rcmrg;
+  REMCOM remcom;
 
   // I-V curves given by IVDA statements (none without one).
   int NCURV = 0;
-  std::vector<double> iv_reals;  // I-V result table (IVDA allocates it)
-  std::vector<int> iv_ints;      // I-V status table (IVDA allocates it)
+  std::vector<double> IVRES;  // (3*NEL + 2) reals per I-V point (IVDA allocates it)
+  std::vector<int> IVSTAT;    // 3 integers per I-V point (IVDA allocates it)
 
   // Basic arrays, allocated after the deck.
   std::vector<std::vector<double>> basic_x;      // 7 arrays of NX reals
