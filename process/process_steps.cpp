@@ -11,6 +11,7 @@
 #include "process/implant.hpp"
 #include "process/process_deck.hpp"
 #include "process/process_setup.hpp"
+#include "process/thermal_step.hpp"
 
 namespace tavik {
 
@@ -40,11 +41,13 @@ void implant_or_deposit(ProcessRun& run, const StepPlan& plan) {
 
 void oxidise_or_anneal(ProcessRun& run, const StepPlan& plan) {
   if (plan.thermal) {
-    // Thermal step, wired in with process/thermal_step.cpp:
-    //   THERMSTP(run, {XD of the three dopants, plan.T, TM, TAU, OR, XO, OX,
-    //                  POX, U0 of run.thermal}),
-    // then run.thermal.TAU := the outcome's TAU, the last positive step
-    // length it used, which a later OXID or ANNE without TAU starts from.
+    // A later OXID or ANNE without TAU starts from the last positive step
+    // length this one used.
+    const ThermalValues& t = run.thermal;
+    const ThermalStep step{run.values_of(kPhosphorus).XD, run.values_of(kBoron).XD,
+                           run.values_of(kArsenic).XD, plan.T, t.TM, t.TAU, run.substrate.OR,
+                           t.XO, t.OX, t.POX, t.U0};
+    run.thermal.TAU = THERMSTP(run, step).TAU;
   }
   clear_deposition_windows(run);
 }
@@ -57,10 +60,11 @@ void grow_epitaxial_layer(ProcessRun& run, const StepPlan& plan) {
   EPITAX(m.NX, m.NY, m.CPHOS, m.CBOR, m.CARS, m.Y, run.epitaxy.TH, run.substrate.P,
          run.substrate.B, run.substrate.As);
   if (plan.thermal) {
-    // Thermal step, wired in with process/thermal_step.cpp:
-    //   THERMSTP(run, {the epitaxy's surface-source windows, plan.T, TM and
-    //                  TAU of run.epitaxy, OR, XO = 0, OX = 0, POX = 0, the
-    //                  U0 of the last OXID}).
+    // No surface-source window: the layer doping diffuses freely.
+    const EpitaxyValues& e = run.epitaxy;
+    const ThermalStep step{0.0f, 0.0f, 0.0f, plan.T, e.TM, e.TAU, run.substrate.OR,
+                           0.0f, 0, 0.0f, run.thermal.U0};
+    run.epitaxy.TAU = THERMSTP(run, step).TAU;
   }
 }
 
