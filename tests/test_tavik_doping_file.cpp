@@ -54,4 +54,41 @@ TEST(TavikDopingFile, ImplantRunWritesAFileTheReaderTakesBack) {
   for (char m : donor.mask) EXPECT_EQ(m, 'T');
 }
 
+TEST(TavikDopingFile, FullProcessExampleRunsEndToEnd) {
+  ScratchDir dir;
+  std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / "cmos_well.INP",
+                             dir / "cmos_well.INP");
+  const auto r = run_program(TAVIK_EXE, "cmos_well.INP", dir.path());
+  ASSERT_EQ(r.exit_status, 0) << r.output;
+  std::size_t at = 0;
+  for (const std::string title : {"Epitaxy: ", "Phosphorus implant: ", "Boron deposition: ",
+                                  "Inert annealing: ", "Oxidation: ", "Inert annealing: "}) {
+    at = r.output.find("\n" + title, at);
+    ASSERT_NE(at, std::string::npos) << title;
+    ++at;
+  }
+  const sim::Dop3d f = sim::read_dop3d(dir / "cmos_well.3D");
+  const auto& net = f.blocks[0].values;
+  for (double v : net) ASSERT_TRUE(std::isfinite(v));
+  const auto& outline = f.regions.at(0).outline;  // (x(1), y(1)), then (x(i), S(i)), ...
+  for (std::size_t i = 0; i < f.nx(); ++i) {
+    const double s = outline[i + 1].y;
+    if (f.x[i] < 1.5) {
+      EXPECT_GT(s, 0.005) << "oxide on the open side, x = " << f.x[i];
+    }
+    if (f.x[i] > 2.5) {
+      EXPECT_EQ(s, 0.0) << "no oxide under the mask, x = " << f.x[i];
+    }
+  }
+  EXPECT_NE(f.blocks[0].mask.find('F'), std::string::npos);
+  // Interpolated fields put the silicon surface on the top mesh line: the
+  // n-well side is n-type there, the boron-source side p-type.
+  const auto& donor = f.blocks[7].values;
+  const auto& acceptor = f.blocks[8].values;
+  EXPECT_GT(donor[0], acceptor[0]);
+  EXPECT_LT(donor[f.nx() - 1], acceptor[f.nx() - 1]);
+  // Deep in the substrate the background boron is untouched.
+  EXPECT_NEAR(net[f.node_count() - 1], -1e15, 1e15 * 0.01);
+}
+
 }  // namespace
