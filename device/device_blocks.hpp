@@ -284,7 +284,7 @@ struct LSRCTAB {
   std::vector<int> NSPC;          // spectral lines counted in the file
   std::vector<int> ITLT;          // direction of incidence
   std::vector<double> XLFT, XRGT, YTOP, YBOT, FLUX, TRAN, REFL, TRFL;
-  std::vector<double> SPEC;       // 6 reals per spectral line, all sources in order
+  std::vector<double> spectral_lines;       // 6 reals per spectral line, all sources in order
   std::vector<double> GENW;       // generation work table, NLSRC x NY
   bool allocated = false;
 };

@@ -102,7 +102,7 @@ void read_light_source_list(DeviceRun& run, sim::DeckReader& reader, int k) {
     lines += run.lsrctab.NSPC[i];
   }
   try {
-    run.lsrctab.SPEC.assign(kValuesPerLine * static_cast<std::size_t>(lines), 0.0);
+    run.lsrctab.spectral_lines.assign(kValuesPerLine * static_cast<std::size_t>(lines), 0.0);
   } catch (const std::bad_alloc&) {
     memory_stop();
   }

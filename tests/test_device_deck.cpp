@@ -3,6 +3,8 @@
 // nothing else changes.
 #include <gtest/gtest.h>
 
+#include "device_deck_run.hpp"
+
 #include <algorithm>
 #include <cstring>
 #include <numeric>
@@ -18,18 +20,6 @@ namespace {
 
 using devora::DeviceRun;
 
-// A deck read in-process into a fresh run.
-struct DeckRun {
-  explicit DeckRun(const std::string& deck) {
-    devora::setup_deck_tables(run);
-    std::istringstream text(deck);
-    devora::read_device_deck(run, text);
-  }
-  std::ostringstream out;
-  std::istringstream in;
-  sim::Console console{out, in};
-  DeviceRun run{console};
-};
 
 // The message a deck stops with ("" when it reads to its end).
 std::string stop_message(const std::string& deck) {

@@ -2,6 +2,8 @@
 // and messages, their capacities, and the spectrum-file line count.
 #include <gtest/gtest.h>
 
+#include "device_deck_run.hpp"
+
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -22,17 +24,6 @@ using testing_support::run_program;
 using testing_support::ScratchDir;
 using testing_support::write_file;
 
-struct DeckRun {
-  explicit DeckRun(const std::string& deck) {
-    devora::setup_deck_tables(run);
-    std::istringstream text(deck);
-    devora::read_device_deck(run, text);
-  }
-  std::ostringstream out;
-  std::istringstream in;
-  sim::Console console{out, in};
-  DeviceRun run{console};
-};
 
 struct Stop {
   std::string message;  // "" when the deck reads to its end
@@ -242,7 +233,7 @@ TEST_F(LightSources, SourcesTakeTheCurrentGeometryAndCountTheirLines) {
   EXPECT_EQ(s.REFL, (std::vector<double>{0, 0.2}));
   EXPECT_EQ(s.TRFL, (std::vector<double>{0, 0.1}));
   EXPECT_EQ(s.SFIL[1], sim::fixed(file("lamp.txt"), 80));
-  EXPECT_EQ(s.SPEC.size(), 6u * 4);
+  EXPECT_EQ(s.spectral_lines.size(), 6u * 4);
   EXPECT_EQ(s.GENW.size(), 2u * 7);  // sized with the final NY
   EXPECT_EQ(d.out.str(), " Spectrum file" + sim::fixed(file("sun.txt"), 80) + " number of lines            3\n" +
                              " Spectrum file" + sim::fixed(file("lamp.txt"), 80) +
