@@ -110,8 +110,10 @@ DopantParams DOPSEL(int code, const StepCoefficients& k) {
     p.c1 = -1.0f, p.c2 = 1.0f, p.c3 = 1.0f;
   } else if (code == kSelPhosphorus) {
     p.D0 = k.D_P0;
-    p.r1 = k.D_P1 / k.D_P0;
-    p.r2 = k.D_P2 / k.D_P0;
+    // Near room temperature the Arrhenius factors underflow to 0; the
+    // charged shares then vanish with the neutral one (instead of 0/0).
+    p.r1 = k.D_P0 > 0.0f ? k.D_P1 / k.D_P0 : 0.0f;
+    p.r2 = k.D_P0 > 0.0f ? k.D_P2 / k.D_P0 : 0.0f;
     p.c1 = 1.0f, p.c2 = -1.0f, p.c3 = 1.0f;
   } else {
     p.code = kSelArsenic;

@@ -85,12 +85,15 @@ inline FaceDiffusivity NIFACT(float own, float other1, float other2, float L,
   const float N = p.c1 * own + p.c2 * other1 + p.c3 * other2;
   const float s = std::sqrt(N * N + 4.0f * (p.ni * p.ni));
   const float e = p.c1 > 0.0f ? (s + N) / 2.0f : (s - N) / 2.0f;
-  const float u = e * p.rni;
+  // Without an intrinsic density (a temperature far below any process
+  // step) the carrier ratio e/ni is undefined: take its intrinsic value 1.
+  const bool intrinsic = !(p.ni > 0.0f);
   float f;
   if (p.code == kSelPhosphorus) {
+    const float u = intrinsic ? 1.0f : e / p.ni;
     f = 1.0f + p.r1 * u + p.r2 * (u * u);
   } else {
-    f = (1.0f + p.beta * u) * p.r;
+    f = intrinsic ? (1.0f + p.beta) * p.r : (1.0f + p.beta * e / p.ni) * p.r;
   }
   const float D_eff = p.oed * L + p.D0 * f;
   // s vanishes only with no doping and an intrinsic density that underflowed.

@@ -64,12 +64,13 @@ float inside_mesh_fraction(const ProcessMesh& m, int i, float teq, const Moments
 
 // Silicon part of the cell of row j in column i: the whole control width
 // below the surface row; from the surface down to the lower cell face in
-// the surface row (to the last mesh line when that is the surface row).
+// the surface row (to the last mesh line when that is the surface row, which
+// has no cell face below it).
 float silicon_width(const ProcessMesh& m, int i, int j) {
   const int js = m.ISURF[i - 1];
   if (j > js) return m.wy[j - 1];
   const float half_below = j < m.NY ? (m.Y[j] - m.Y[j - 1]) / 2.0f : 0.0f;
-  return std::max(half_below + m.Y[j - 1] - m.YSURF[i - 1], 0.0f);
+  return half_below + m.Y[j - 1] - m.YSURF[i - 1];
 }
 
 std::vector<float>& concentration(ProcessMesh& m, int dopant) {
@@ -122,9 +123,8 @@ void implant_2d(const ImplantStep& step, ProcessMesh& m, std::span<float> C, con
       if (xi <= A && A < X[i]) b = A - xi;
     }
     const float xl = xi - a, xr = xi + b;
-    // Cells end at the mask edge, so a column on the edge itself keeps the
-    // open half of its cell: x < A for a positive edge, x > A for a negative.
-    const bool masked = (step.XM > 0.0f && xi > A) || (step.XM < 0.0f && xi <= A);
+    // A column on the mask edge itself counts as covered.
+    const bool masked = (step.XM > 0.0f && xi >= A) || (step.XM < 0.0f && xi <= A);
     PROFSHP(i, masked, si, ox, m, W);
     if (masked) continue;  // the mask stops the whole dose of this cell
     for (int c = 1; c <= m.NX; ++c)
@@ -165,21 +165,23 @@ void PROFSHP(int i, bool masked, const Moments& silicon, const Moments& oxide,
   const float f_ox = oxide_stopped_fraction(m, i, tox, oxide);
   const float teq = tox * silicon.Rp / oxide.Rp;
   const float f_in = inside_mesh_fraction(m, i, teq, silicon);
-  const int js = m.ISURF[i - 1];
-  float S = 0.0f;
-  for (int j = js; j <= m.NY; ++j) {
+  // The Gaussian on every row, the rows above the surface included (the
+  // step's surface fill overwrites them in this column); normalised over the
+  // silicon cells only.
+  for (int j = 1; j <= m.NY; ++j) {
     const float z = (m.Y[j - 1] - m.YSURF[i - 1] + teq - silicon.Rp) / (kSqrt2 * silicon.dRp);
     W[j - 1] = std::exp(-(z * z));
-    S += W[j - 1] * silicon_width(m, i, j);
   }
-  // No silicon cell that can hold the dose (all of the Gaussian beyond the
-  // reach of the mesh): nothing arrives.
+  float S = 0.0f;
+  for (int j = m.ISURF[i - 1]; j <= m.NY; ++j) S += W[j - 1] * silicon_width(m, i, j);
+  // No silicon cell holds any of the Gaussian: the rows above the surface
+  // would be divided by the bare 1e-20 and receive an unbounded dose.
   if (!(S > 0.0f)) {
     std::fill(W.begin(), W.begin() + m.NY, 0.0f);
     return;
   }
   const float scale = (1.0f - f_ox) * f_in;
-  for (int j = js; j <= m.NY; ++j) W[j - 1] = scale * W[j - 1] / (S + 1e-20f);
+  for (int j = 1; j <= m.NY; ++j) W[j - 1] = scale * W[j - 1] / (S + 1e-20f);
 }
 
 void surface_source(const ProcessMesh& m, std::span<float> C, float XD, float CS) {

@@ -46,8 +46,9 @@ void PROFIL2D(ImplantStep& step, ProcessMesh& mesh, sim::Console& console);
 // Depth profile of column i (1-based) into W(1..NY), per micron: the
 // silicon Gaussian shifted by the silicon-equivalent oxide thickness,
 // reduced by the fraction stopped in the oxide and the fraction beyond the
-// mesh depth, normalised over the silicon cells of the column. A masked
-// column and the rows above the silicon surface receive 0.
+// mesh depth, normalised over the silicon cells of the column. The rows
+// above the silicon surface receive the same Gaussian with the same scale;
+// a masked column receives 0.
 void PROFSHP(int i, bool masked, const Moments& silicon, const Moments& oxide,
              const ProcessMesh& mesh, std::span<float> W);
 

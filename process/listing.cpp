@@ -78,15 +78,18 @@ void check_listing(const ListingInput& in) {
   require(in.concentration.size() == nn, "concentration size differs from the node count");
 }
 
-std::string E10_2(float v) { return ftn::E(v, 10, 2); }
+// Ew.d with one significant digit before the point (d.ddE+ee).
+std::string Ew(float v, int w, int d) { return ftn::E(v, w, d, 1); }
+
+std::string E10_2(float v) { return Ew(v, 10, 2); }
 
 void write_ambient(std::ostream& out, const ListingInput& in) {
   if (in.oxidation_kind == 0) {
     out << ftn::X(3) << " Inert ambient" << '\n';
   } else if (in.oxidation_kind == 1) {
-    out << ftn::X(2) << "Dry oxigen, " << ftn::E(in.pressure, 9, 2) << " Atm" << '\n';
+    out << ftn::X(2) << "Dry oxigen, " << Ew(in.pressure, 9, 2) << " Atm" << '\n';
   } else {
-    out << ftn::X(2) << "Wet ambient, " << ftn::E(in.pressure, 9, 2) << " Atm" << '\n';
+    out << ftn::X(2) << "Wet ambient, " << Ew(in.pressure, 9, 2) << " Atm" << '\n';
   }
 }
 
@@ -104,8 +107,8 @@ void write_listing(std::ostream& out, const ListingInput& in) {
   out << ftn::X(19) << kTavikBanner << '\n';
   out << sim::fixed(in.header, 80) << '\n';
   out << ftn::X(5) << table_title(in.dopant) << '\n';
-  out << ftn::X(2) << "Domain size (X-width x Y-depth),mcm " << ftn::E(in.width, 10, 3) << " x "
-      << ftn::E(in.depth, 10, 3) << '\n';
+  out << ftn::X(2) << "Domain size (X-width x Y-depth),mcm " << Ew(in.width, 10, 3) << " x "
+      << Ew(in.depth, 10, 3) << '\n';
   out << ftn::X(2) << "Mesh  number  of  nodes  ( X  x Y )   " << ftn::I(in.NX, 4) << "  x "
       << ftn::I(in.NY, 4) << '\n';
   out << ftn::X(3) << "Mesh node coordinates, X-direction, mcm" << '\n';
@@ -130,13 +133,13 @@ void WRLIST(const std::filesystem::path& file, const ListingInput& listing) {
 void WRLTAB(std::ostream& out, int NX, int NY, std::span<const float> C) {
   require(C.size() == node_count(NX, NY), "concentration size differs from the node count");
   // Empty (or negative) nodes are shown at a floor of 1e-9.
-  auto field = [](float v) { return ftn::E(v <= 0.0f ? 1e-9f : v, 10, 2); };
+  auto field = [](float v) { return Ew(v <= 0.0f ? 1e-9f : v, 10, 2); };
   for (int j = 0; j < NY; ++j) write_records(out, ftn::X(2), row(C, NX, j), 25, field);
 }
 
 void LOGPRT1(std::ostream& out, int NX, int NY, std::span<const float> A) {
   require(A.size() == node_count(NX, NY), "array size differs from the node count");
-  auto field = [](float v) { return ftn::E(v, 9, 2); };
+  auto field = [](float v) { return Ew(v, 9, 2); };
   for (int j = 0; j < NY; ++j) write_records(out, ftn::X(2), row(A, NX, j), 13, field);
 }
 

@@ -1,6 +1,5 @@
 #include "process/process_deck.hpp"
 
-#include "common/fatal_stop.hpp"
 #include "process/process_setup.hpp"
 #include "process/process_steps.hpp"
 
@@ -12,8 +11,8 @@ namespace {
 constexpr int kImplantCS = 5;  // after XM DZ EN XD
 constexpr int kDepositionXD = 1, kDepositionCS = 2;
 
-// Implant mask windows below 1e14 cm-3 and deposition sources below 1e12 cm-3
-// carry no surface source.
+// Surface concentrations at or below 1e14 cm-3 (implant) or 1e12 cm-3
+// (deposition) open no surface-source window.
 constexpr float kImplantSourceFloor = 1e-6f;
 constexpr float kDepositionSourceFloor = 1e-8f;
 constexpr float kWholeSurface = 1e10f;  // window over the whole surface
@@ -53,12 +52,6 @@ void take_surface_concentration(ProcessRun& run, DopantValues& d, int slot) {
   if (run.params.given(slot)) d.CS = internal_concentration(run.params.value(slot));
 }
 
-// A thermal step must start with a positive first time step: with none it
-// would never advance the time, with a negative one it would run backwards.
-void check_time_step(float TAU) {
-  if (!(TAU > 0.0f)) sim::ERRSTOP(" Thermal step needs a first time step TAU > 0");
-}
-
 StepPlan take_implant(ProcessRun& run, int code) {
   ++run.count_of(code);
   DopantValues& d = run.values_of(code);
@@ -86,6 +79,15 @@ StepPlan take_deposition(ProcessRun& run, int code) {
   return plan;
 }
 
+// OXID and ANNE heat the wafer when the furnace lies above 275 K and the
+// step has a duration.
+StepPlan furnace_plan(const ThermalValues& t) {
+  StepPlan plan;
+  plan.T = t.TC + kCelsiusToKelvin;
+  plan.thermal = plan.T > kThermalFloorKelvin && t.TM > 0.0f;
+  return plan;
+}
+
 StepPlan take_oxidation(ProcessRun& run) {
   ThermalValues& t = run.thermal;
   t.OX = 0;
@@ -95,17 +97,8 @@ StepPlan take_oxidation(ProcessRun& run) {
   sim::STORPAR(run.params, 4, {&t.POX, &t.U0, &t.XO});
   if (t.XO == 0.0f) t.XO = kWholeSurface;
   if (t.U0 < kMinimumInitialOxide) t.U0 = kMinimumInitialOxide;
-  if (t.OX != 0) {
-    ++run.oxidation_count;
-    // The oxidant pressure enters the rate constants as a factor and a
-    // power: without a positive pressure there is no oxidation to compute.
-    if (!(t.POX > 0.0f)) sim::ERRSTOP(" Oxidation needs an oxidant pressure POX > 0");
-  }
-  StepPlan plan;
-  plan.T = t.TC + kCelsiusToKelvin;
-  plan.thermal = plan.T > kThermalFloorKelvin && t.TM > 0.0f;
-  if (plan.thermal) check_time_step(t.TAU);
-  return plan;
+  if (t.OX != 0) ++run.oxidation_count;
+  return furnace_plan(t);
 }
 
 StepPlan take_anneal(ProcessRun& run) {
@@ -113,11 +106,7 @@ StepPlan take_anneal(ProcessRun& run) {
   t.OX = 0;
   t.XO = 0.0f;
   sim::STORPAR(run.params, 0, {&t.TC, &t.TM, &t.TAU});
-  StepPlan plan;
-  plan.T = t.TC + kCelsiusToKelvin;
-  plan.thermal = plan.T > kThermalFloorKelvin && t.TM > 0.0f;
-  if (plan.thermal) check_time_step(t.TAU);
-  return plan;
+  return furnace_plan(t);
 }
 
 StepPlan take_epitaxy(ProcessRun& run) {
@@ -136,7 +125,6 @@ StepPlan take_epitaxy(ProcessRun& run) {
   plan.T = e.T;
   plan.grow_layer = e.TH > 0.0f;
   plan.thermal = plan.grow_layer && e.T >= kEpitaxyFloorKelvin;
-  if (plan.thermal) check_time_step(e.TAU);
   return plan;
 }
 

@@ -37,7 +37,7 @@ struct StepPlan {
 };
 
 // Takes the values of process statement k (PHIM ... ANNE) and decides its
-// step. Stops on values a step cannot run with (TAU, POX).
+// step.
 StepPlan take_step_values(ProcessRun& run, int k);
 
 // True for the statements that print a title and end with the common tail.

@@ -39,7 +39,15 @@ void implant_or_deposit(ProcessRun& run, const StepPlan& plan) {
   d.XM = step.XM;  // a mask-free implant returns the far edge it used
 }
 
+// The oxidant pressure enters the oxidation rate constants as a factor and
+// as a power: an oxidation without a positive pressure has no growth rate.
+void require_oxidant_pressure(const ThermalValues& t) {
+  if (t.OX != 0 && !(t.POX > 0.0f)) sim::ERRSTOP(" Oxidation needs an oxidant pressure POX > 0");
+}
+
+// The thermal step itself stops when its first time step TAU is not positive.
 void oxidise_or_anneal(ProcessRun& run, const StepPlan& plan) {
+  require_oxidant_pressure(run.thermal);
   if (plan.thermal) {
     // A later OXID or ANNE without TAU starts from the last positive step
     // length this one used.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "common/fatal_stop.hpp"
@@ -55,6 +56,7 @@ class ThermalStepRunner {
     m_.ysurf_before_step = m_.YSURF;
     m_.isurf_before_step = m_.ISURF;
     const float eps = 2.0f * run_.solcon.RS / run_.solcon.CO;
+    ensure_history_room();
 
     ThermalOutcome out;
     float t = 0.0f, x_prev = 0.0f, R = 0.0f, dt = st_.TAU;
@@ -94,14 +96,22 @@ class ThermalStepRunner {
       m_.isurf_before_step[i - 1] = m_.ISURF[i - 1];
       float consumed = LOCOERF(m_.X[i - 1], st_.XO, st_.U0, shape);
       if (consumed < kNoConsumption) consumed = 0.0f;
-      // The surface only ever moves down within one thermal step too.
-      const float y0 = std::max(y_start_[i - 1] + consumed, m_.YSURF[i - 1]);
+      const float y0 = y_start_[i - 1] + consumed;
       m_.YSURF[i - 1] = y0;
       m_.ISURF[i - 1] = surface_row(y0);
       m_.JSMAX = std::max(m_.JSMAX, m_.ISURF[i - 1]);
     }
     OEDLAT(st_.XO, m_.NX, m_.NY, m_.X, m_.Y, m_.YSURF, run_.oedcon, m_.oed_factor);
     return R;
+  }
+
+  // The linear solver records the measure of every iteration it performs:
+  // at least 2, at most the iteration limit IT, never more than its own cap.
+  // A SOLVE statement after MESH may have raised IT beyond the history.
+  void ensure_history_room() {
+    const int needed = std::clamp(run_.solcon.IT, 2, sim::zederm_iteration_cap);
+    if (m_.residual_history.size() < std::size_t(needed))
+      m_.residual_history.resize(std::size_t(needed), 0.0f);
   }
 
   // First row at or below depth y0.
@@ -217,8 +227,12 @@ float UPDCON(int NX, int NY, std::span<const float> C, std::span<const float> C_
   float change = 0.0f;
   const std::size_t nn = std::size_t(std::max(NX, 0)) * std::size_t(std::max(NY, 0));
   for (std::size_t k = 0; k < nn; ++k) {
+    const float difference = std::abs(C[k] - C_prev[k]);
+    if (difference == 0.0f) continue;  // no change, also with a zero floor
     const float magnitude = std::max(std::abs(C[k]), std::abs(C_prev[k]));
-    const float v = std::abs(C[k] - C_prev[k]) / (floor + magnitude);
+    const float v = difference / (floor + magnitude);
+    // A solve that left non-finite values has not converged.
+    if (std::isnan(v)) return std::numeric_limits<float>::infinity();
     change = std::max(change, v);
   }
   return change;
@@ -241,7 +255,7 @@ std::string iteration_line(int step, int iteration, float dP, float dB, float dA
 std::string timing_line(float TM, int clock_min, int clock_s) {
   using sim::ftn::I;
   // Durations beyond the integer range print as asterisks anyway.
-  const float tm = std::clamp(TM, 0.0f, 1e9f);
+  const float tm = std::clamp(TM, -1e9f, 1e9f);
   const int minutes = int(tm / 60.0f);
   const int seconds = int(tm) - 60 * minutes;
   return "  Elapsed time " + I(minutes, 3) + " min " + I(seconds, 2) + " s;       CPU time " +

@@ -47,7 +47,8 @@ inline constexpr int kOuterIterationCap = 100;
 ThermalOutcome THERMSTP(ProcessRun& run, const ThermalStep& step);
 
 // Largest relative change |C - C_prev| / (floor + max(|C|, |C_prev|)) over
-// the first NX*NY nodes; 0 for an empty mesh.
+// the first NX*NY nodes; 0 for an empty mesh, infinite when a value is not
+// a number.
 float UPDCON(int NX, int NY, std::span<const float> C, std::span<const float> C_prev, float floor);
 
 // Elapsed-time clock of the timing line: a monotonic clock, split into whole

@@ -128,6 +128,18 @@ TEST(Coefficients, WrongSignedActivationEnergyStaysFinite) {
   EXPECT_TRUE(std::isfinite(k.D_B));
 }
 
+// Just above the lowest temperature of a thermal step (276 K) the
+// phosphorus diffusivities underflow to 0; the diffusivity stays 0, not NaN.
+TEST(Coefficients, PhosphorusNearRoomTemperatureStaysFinite) {
+  const Blocks b;
+  const StepCoefficients k = COEFFT(276.0f, 100, 0, 0.0f, b.view());
+  ASSERT_EQ(k.D_P0, 0.0f);
+  const DopantParams p = tavik::DOPSEL(tavik::kSelPhosphorus, k);
+  const tavik::FaceDiffusivity d = tavik::NIFACT(1e-3f, 1e-5f, 0.0f, 1.0f, p);
+  EXPECT_EQ(d.Dc, 0.0f);
+  EXPECT_EQ(d.Dx, 0.0f);
+}
+
 // Every dopant's signs make c1*own + c2*other1 + c3*other2 the net donor
 // concentration P + As - B, with the others in DOPSEL's order.
 TEST(Coefficients, DopselChargeSignsGiveNetDonors) {

@@ -85,8 +85,8 @@ TEST(StoreStatements, GivenValuesLandInTheirFields) {
       "QNTM: QMPE=0.5;\n"
       "BBTL: BBA=1E21 EPHS=0.02;\n"
       "MESH: NX=20.9 NY=10 YY=5 HY0=0.001 MESH=1;\n"
-      "SOLV: READ=1 BATC=2 GUMM=50 GRES=0.02 SMTH=3 PRNT=1 CNTN=1 IGRM=3;\n"
-      "MODE: ELHL=1 HVDO=0 IMPI=1 IQM=1 BBTL=1;\n"
+      "SOLV: READ=1 BATC=2 GUMM=50 GRES=0.02 DGEN=0.002 CRBD=0.2 RELG=0.5 SMTH=3 PRNT=4 CNTN=5 IGRM=3;\n"
+      "MODE: ELHL=1 HVDO=0 IMPI=2 IQM=3 BBTL=4;\n"
       "$\n");
   const DeviceRun& r = d.run;
   EXPECT_EQ(r.recomb.TEMP, 350);
@@ -129,15 +129,19 @@ TEST(StoreStatements, GivenValuesLandInTheirFields) {
   EXPECT_EQ(r.itgum.RES, 0.01);
   EXPECT_EQ(r.comctrl.GRES, 0.02);
   EXPECT_EQ(r.comctrl.GMIN, 1e12);
+  EXPECT_EQ(r.comctrl.DGEN, 0.002);
+  EXPECT_EQ(r.comctrl.CRBD, 0.2);
+  EXPECT_EQ(r.comctrl.RELG, 0.5);
   EXPECT_EQ(r.comctrl.SMTH, 3);
-  EXPECT_EQ(r.igrid.PRNT, 1);
-  EXPECT_EQ(r.comctrl.CNTN, 1);
+  EXPECT_EQ(r.igrid.PRNT, 4);
+  EXPECT_EQ(r.comctrl.CNTN, 5);
   EXPECT_EQ(r.igrid.IGRM, 3);
+  // Distinct switch values pin each MODE slot to its own IGRID field.
   EXPECT_EQ(r.igrid.ELHL, 1);
   EXPECT_EQ(r.igrid.HVDO, 0);
-  EXPECT_EQ(r.igrid.IMPI, 1);
-  EXPECT_EQ(r.igrid.IQM, 1);
-  EXPECT_EQ(r.igrid.BBTL, 1);
+  EXPECT_EQ(r.igrid.IMPI, 2);
+  EXPECT_EQ(r.igrid.IQM, 3);
+  EXPECT_EQ(r.igrid.BBTL, 4);
   EXPECT_EQ(r.igrid.MOBMOD, 3);
 }
 

@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "common/dop3d.hpp"
 #include "process/epitaxy.hpp"
+#include "support.hpp"
 
 namespace {
 
@@ -150,6 +152,29 @@ TEST(Epitaxy, LogLinearEnds) {
   }
   // At the top of the float range the result stays finite.
   EXPECT_TRUE(std::isfinite(log_linear(0.0f, 3.4e38f, 1.0f, 3.4e38f, 0.3f)));
+}
+
+// The heat cycle of an epitaxy holds no surface source, not even the one a
+// deposition left: the buried phosphorus sheet and the substrate boron both
+// diffuse up into the lightly doped layer and raise its top row.
+TEST(Epitaxy, ThermalStepHoldsNoSurfaceSource) {
+  testing_support::ScratchDir dir;
+  testing_support::write_file(dir / "EPI.INP",
+                              "MESH: NX=3 NY=61 XX=1 YY=3;\n"
+                              "SUBS: BO=1e15;\n"
+                              "PHDE: CS=1e19;\n"
+                              "EPIT: TH=0.5 PH=1e15 TC=1100 TM=600;\n"
+                              "$\n");
+  const auto r = testing_support::run_program(TAVIK_EXE, "EPI.INP", dir.path());
+  ASSERT_EQ(r.exit_status, 0) << r.output;
+  EXPECT_NE(r.output.find("  Elapsed time  10 min  0 s;"), std::string::npos) << r.output;
+  const sim::Dop3d f = sim::read_dop3d(dir / "EPI.3D");
+  const auto& phosphorus = f.blocks[4].values;
+  const auto& boron = f.blocks[5].values;
+  for (std::size_t i = 0; i < f.nx(); ++i) {
+    EXPECT_GT(phosphorus[i], 2e15) << "column " << i;  // layer doping 1e15
+    EXPECT_GT(boron[i], 1.5e12) << "column " << i;     // layer boron at the floor, 1e12
+  }
 }
 
 TEST(Epitaxy, RejectsMismatchedArrays) {

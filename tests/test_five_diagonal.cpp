@@ -334,6 +334,7 @@ TEST(FiveDiagonalKernels, ResidualMeasurePositionAndValue) {
       {"zero residual: last node", Build::device, zeros, ones, ones, 0.0, 3, 2},
       {"zero residual: last node", Build::process, zeros, ones, ones, 0.0, 3, 2},
       {"tie: later node wins", Build::process, {4, 1, -2, -4, 0, 1}, ones, ones, 4.0, 1, 2},
+      {"tie: later node wins", Build::device, {0, 3, 0, 0, -3, 0}, ones, ones, 3 / (1 + 1e-6), 2, 2},
       {"scaled by the diagonal", Build::process, {1, 4, -2, -4, 0, 1}, ones, {1, 2, 1, 8, 1, 1}, 2.0, 3, 1},
       {"relative to the unknown", Build::device, {1, 1, 1, 1, 1, 1}, {1, 1, 0.25, 1, 1, 1}, ones,
        1 / (1e-6 + 0.25), 3, 1},

@@ -160,19 +160,24 @@ TEST(Implant, LateralMaskEdgeFraction) {
 
 TEST(Implant, TwoDimensionalPathAgreesWithTheFlatOne) {
   // JSMAX > 1 with every surface still in the top row: the column-by-column
-  // evaluation must give the flat result, mask edge included (on a mesh
-  // line and between two).
-  for (float xm : {0.0f, 0.45f, -0.45f, 0.46f, -0.46f}) {
+  // evaluation gives the flat result. Mask edges between mesh lines and a
+  // negative edge on a line match the flat edge; a column on a positive
+  // edge counts as covered, so the implanted window ends half a cell
+  // (0.0125) before the edge line.
+  struct Case { float xm_2d, xm_flat; };
+  for (const Case c : {Case{0.0f, 0.0f}, Case{0.46f, 0.46f}, Case{-0.46f, -0.46f},
+                       Case{-0.45f, -0.45f}, Case{0.45f, 0.4375f}}) {
     ProcessMesh flat = make_mesh(41, 81, 1.0f, 0.8f);
     ProcessMesh twod = make_mesh(41, 81, 1.0f, 0.8f);
+    ASSERT_EQ(twod.X[18], 0.45f);  // the edge line of the last two cases
     twod.JSMAX = 2;
     StepRunner run;
-    ImplantStep a = implant(3, 5e15f, 80.0f, xm), b = a;
+    ImplantStep a = implant(3, 5e15f, 80.0f, c.xm_flat), b = implant(3, 5e15f, 80.0f, c.xm_2d);
     run.apply(a, flat);
     run.apply(b, twod);
     EXPECT_EQ(run.out.str(), "Evaluating 2D implantation profiles\n");
     for (std::size_t n = 0; n < flat.CARS.size(); ++n)
-      ASSERT_NEAR(twod.CARS[n], flat.CARS[n], 1e-4f * flat.CARS[n] + 1e-9f) << xm << " " << n;
+      ASSERT_NEAR(twod.CARS[n], flat.CARS[n], 1e-4f * flat.CARS[n] + 1e-9f) << c.xm_2d << " " << n;
   }
 }
 
@@ -187,7 +192,15 @@ TEST(Implant, OxideStopsPartOrAllOfTheDose) {
   tavik::PROFSHP(2, false, si, ox, m, W);
   double silicon_share = 0;
   const int js = m.ISURF[1];
-  for (int j = 1; j < js; ++j) EXPECT_EQ(W[j - 1], 0.0f);  // nothing above the surface
+  // Rows above the surface carry the same shifted Gaussian with the same scale.
+  const double teq = double(tox_thin) * si.Rp / ox.Rp;
+  auto gauss = [&](int j) {
+    const double z = (m.Y[j - 1] - m.YSURF[1] + teq - si.Rp) / (std::sqrt(2.0) * si.dRp);
+    return std::exp(-z * z);
+  };
+  ASSERT_GT(js, 2);
+  for (int j = 1; j < js; ++j)
+    EXPECT_NEAR(W[j - 1] / W[js - 1], gauss(j) / gauss(js), 1e-4 * gauss(j) / gauss(js)) << j;
   for (int j = js; j <= m.NY; ++j) {
     const double w = j == js ? (m.Y[j] - m.Y[j - 1]) / 2.0 + m.Y[j - 1] - m.YSURF[1] : m.wy[j - 1];
     silicon_share += W[j - 1] * w;
@@ -254,6 +267,7 @@ TEST(Implant, SourceWindows) {
   };
   for (const Case& c : cases) {
     ProcessMesh m = make_mesh(11, 6, 1.0f, 1.0f);
+    m.JSMAX = 2;  // a deposition evaluates no profile, flat surface or not
     std::fill(m.CARS.begin(), m.CARS.end(), 1e-6f);
     ImplantStep s;
     s.kind = c.kind;
@@ -264,6 +278,7 @@ TEST(Implant, SourceWindows) {
     s.EN = 50.0f;
     StepRunner run;
     run.apply(s, m);
+    EXPECT_EQ(run.out.str(), "");
     for (int i = 1; i <= 11; ++i) {
       const bool in = std::find(c.set.begin(), c.set.end(), i) != c.set.end();
       EXPECT_EQ(m.CARS[m.node(i, 1)], in ? 0.5f : 1e-6f) << c.XD << " " << i;

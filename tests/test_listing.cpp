@@ -65,21 +65,21 @@ TEST(Listing, DryOxidationListingByteForByte) {
       "                   Tavik - two-dimensional process simulator, version 1.0\n" +
       kHeaderLine + "\n" +
       "     Table of boron concentration\n"
-      "  Domain size (X-width x Y-depth),mcm  0.100E+01 x  0.200E+01\n"
+      "  Domain size (X-width x Y-depth),mcm  1.000E+00 x  2.000E+00\n"
       "  Mesh  number  of  nodes  ( X  x Y )      3  x    2\n"
       "   Mesh node coordinates, X-direction, mcm\n"
-      "   0.00E+00  0.50E+00  0.10E+01\n"
+      "   0.00E+00  5.00E-01  1.00E+00\n"
       "   Mesh node coordinates, Y-direction, mcm\n"
-      "   0.00E+00  0.20E+01\n"
+      "   0.00E+00  2.00E+00\n"
       "  Time of annealing   1800 seconds at  1000 Cels\n"
-      "  Dry oxigen,  0.10E+01 Atm\n"
+      "  Dry oxigen,  1.00E+00 Atm\n"
       "             Oxide thickness\n"
-      "   0.10E-01  0.20E-01  0.00E+00\n"
+      "   1.00E-02  2.00E-02  0.00E+00\n"
       "             Surface nodes\n"
       "    1   2   3\n"
       "             Concentration (cm^-3)\n"
-      "    0.10E+16  0.10E-08  0.10E-08\n"
-      "    0.25E+17  0.10E+21  0.30E+18\n";
+      "    1.00E+15  1.00E-09  1.00E-09\n"
+      "    2.50E+16  1.00E+20  3.00E+17\n";
   EXPECT_EQ(listing_text(s.input()), expected);
 }
 
@@ -94,9 +94,9 @@ TEST(Listing, AmbientLineAndOxideTables) {
   for (const Case& c : {
            Case{0, 0, 1, "    Inert ambient", false, "     Table of phosphorus concentration"},
            Case{0, 2, 3, "    Inert ambient", true, "     Table of arsenic concentration"},
-           Case{1, 0, 2, "  Dry oxigen,  0.10E+01 Atm", true, "     Table of boron concentration"},
-           Case{2, 0, 2, "  Wet ambient,  0.10E+01 Atm", true, "     Table of boron concentration"},
-           Case{5, 0, 2, "  Wet ambient,  0.10E+01 Atm", true, "     Table of boron concentration"},
+           Case{1, 0, 2, "  Dry oxigen,  1.00E+00 Atm", true, "     Table of boron concentration"},
+           Case{2, 0, 2, "  Wet ambient,  1.00E+00 Atm", true, "     Table of boron concentration"},
+           Case{5, 0, 2, "  Wet ambient,  1.00E+00 Atm", true, "     Table of boron concentration"},
        }) {
     auto in = s.input();
     in.oxidation_kind = c.kind;
@@ -143,14 +143,14 @@ TEST(Listing, LongRowsBreakAt8And20And25Values) {
   ASSERT_EQ(lines[5], "   Mesh node coordinates, X-direction, mcm");
   for (int l = 6; l <= 8; ++l) {
     EXPECT_EQ(lines[l].size(), 81u);
-    EXPECT_EQ(count_fields(lines[l], "  0.10E+01"), 8u);
+    EXPECT_EQ(count_fields(lines[l], "  1.00E+00"), 8u);
   }
-  EXPECT_EQ(lines[9], "   0.10E+01  0.10E+01");
+  EXPECT_EQ(lines[9], "   1.00E+00  1.00E+00");
   EXPECT_EQ(lines[10], "   Mesh node coordinates, Y-direction, mcm");
   // Oxide thickness 8 per line (4 lines), surface rows 20 per line (2 lines).
   EXPECT_EQ(lines[14], "             Oxide thickness");
-  EXPECT_EQ(lines[15], "   0.50E+00  0.50E+00  0.50E+00  0.50E+00  0.50E+00  0.50E+00  0.50E+00  0.50E+00");
-  EXPECT_EQ(lines[18], "   0.50E+00  0.50E+00");
+  EXPECT_EQ(lines[15], "   5.00E-01  5.00E-01  5.00E-01  5.00E-01  5.00E-01  5.00E-01  5.00E-01  5.00E-01");
+  EXPECT_EQ(lines[18], "   5.00E-01  5.00E-01");
   EXPECT_EQ(lines[19], "             Surface nodes");
   std::string sevens = " ";
   for (int k = 0; k < 20; ++k) sevens += "   7";
@@ -161,8 +161,8 @@ TEST(Listing, LongRowsBreakAt8And20And25Values) {
   ASSERT_EQ(lines.size(), 27u);
   for (int l : {23, 25}) {
     EXPECT_EQ(lines[l].size(), 2u + 25u * 10u);
-    EXPECT_EQ(count_fields(lines[l], "  0.20E+01"), 25u);
-    EXPECT_EQ(lines[l + 1], "    0.20E+01");
+    EXPECT_EQ(count_fields(lines[l], "  2.00E+00"), 25u);
+    EXPECT_EQ(lines[l + 1], "    2.00E+00");
   }
 }
 
@@ -198,11 +198,11 @@ TEST(ConsolePrinters, Logprt1Writes13ValuesPerLine) {
   const auto lines = lines_of(out.str());
   ASSERT_EQ(lines.size(), 4u);
   std::string ones = "  ";
-  for (int k = 0; k < 13; ++k) ones += " 0.10E+01";
+  for (int k = 0; k < 13; ++k) ones += " 1.00E+00";
   EXPECT_EQ(lines[0], ones);
-  EXPECT_EQ(lines[1], "  -0.25E-02");
-  EXPECT_EQ(lines[2].substr(0, 20), "   0.00E+00 0.10E+01");
-  EXPECT_EQ(lines[3], "   0.10E+01");
+  EXPECT_EQ(lines[1], "  -2.50E-03");
+  EXPECT_EQ(lines[2].substr(0, 20), "   0.00E+00 1.00E+00");
+  EXPECT_EQ(lines[3], "   1.00E+00");
 }
 
 TEST(ConsolePrinters, Logprt2WritesIntegerParts60PerLine) {

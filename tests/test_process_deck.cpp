@@ -6,6 +6,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/deck_reader.hpp"
@@ -141,6 +142,32 @@ TEST(ProcessKeywords, MatchOnTheirFirstFourCharacters) {
   }
   EXPECT_EQ(stop_message([&] { h.take("OEDX: OEE=1;"); }),
             "Keyword OEDX is not recognised Press <Enter> to continue");
+}
+
+// Every statement owns a full slice of 14 names; texts are the COMM slot of
+// statements 1-13 and METH, PROJ, TIME; the slots the branches take by
+// position carry their names.
+TEST(ProcessKeywords, TableHasFourteenNamesPerStatementAndItsTextKinds) {
+  const sim::StatementTable table = tavik::process_statement_table();
+  ASSERT_EQ(table.size(), tavik::kStatementCount);
+  for (int k = 1; k <= tavik::kStatementCount; ++k) {
+    ASSERT_EQ(table.slice_names(k).size(), 14u) << k;
+    for (int j = 1; j <= 14; ++j) {
+      const std::string_view name = table.slice_names(k)[j - 1];
+      EXPECT_TRUE(!name.empty() && name.size() <= 6) << k << " " << j;
+      const bool text = (k <= tavik::kANNE && j == tavik::kCommentSlot) ||
+                        (k == tavik::kCOMM && j <= 3);
+      EXPECT_EQ(table.slice_kinds(k)[j - 1], text ? sim::kTextKind : sim::kNumberKind)
+          << k << " " << j;
+    }
+  }
+  const std::vector<std::tuple<int, int, std::string_view>> slots = {
+      {tavik::kSUBS, 4, "OR"},   {tavik::kPHIM, 5, "CS"},   {tavik::kOXID, 7, "XO"},
+      {tavik::kEPIT, 5, "TC"},   {tavik::kEPIT, 7, "TAU"},  {tavik::kSOLVE, 6, "IP"},
+      {tavik::kASDE, 2, "CS"},   {tavik::kANNE, 3, "TAU"},  {tavik::kDIFF, 12, "DMME"},
+      {tavik::kOED, 10, "OEOX"}, {tavik::kWEOX, 12, "BAE2"}, {tavik::kLOCO, 14, "GAM5"},
+      {tavik::kSEGR, 9, "ELAM"}, {tavik::kCOMM, 3, "TIME"}};
+  for (const auto& [k, j, name] : slots) EXPECT_EQ(table.slice_names(k)[j - 1], name) << k;
 }
 
 TEST(ProcessKeywords, EveryProcessStatementTakesACommentText) {
@@ -377,25 +404,6 @@ TEST(ProcessOxidation, RunsAboveTwoHundredSeventyFiveKelvinWithADuration) {
   EXPECT_EQ(skipped.run.oxidation_count, 1);  // counted although skipped
 }
 
-TEST(ProcessOxidation, StepsThatCannotRunStop) {
-  struct Case {
-    std::string statement, message;
-  };
-  const std::string no_tau = " Thermal step needs a first time step TAU > 0";
-  const std::string no_pox = " Oxidation needs an oxidant pressure POX > 0";
-  const std::vector<Case> cases = {
-      {"OXID: TC=1000 TM=60 OX=1 POX=1;", no_tau},
-      {"ANNE: TC=1000 TM=60 TAU=-1;", no_tau},
-      {"OXID: TC=1000 TM=60 TAU=1 OX=1;", no_pox},
-      {"OXID: TC=20 TM=60 TAU=1 OX=2 POX=-1;", no_pox},
-      {"EPIT: TH=1 TC=1000 TM=60 TAU=0;", no_tau},
-  };
-  for (const auto& c : cases) {
-    Harness h;
-    EXPECT_EQ(stop_message([&] { h.take(c.statement); }), c.message) << c.statement;
-  }
-}
-
 TEST(ProcessEpitaxy, ResetsItsValuesAndKeepsItsOwnTemperature) {
   Harness h;
   h.take("SUBS: BO=1e15;");
@@ -477,6 +485,46 @@ TEST_F(ProcessDeckRun, CommentBelongsToOneStepOnly) {
   EXPECT_EQ(h.run.values_of(tavik::kPhosphorus).XD, 0.0f);  // cleared by ANNE
   EXPECT_EQ(h.run.mesh.CBOR[4], 1e15f / 1e20f);
   EXPECT_EQ(h.run.run_title.substr(0, 5), "METH=");
+}
+
+// Thermal steps without a positive first time step, and oxidations without
+// a positive oxidant pressure, stop after their title and write no file.
+TEST_F(ProcessDeckRun, StepsThatCannotRunStopAfterTheirTitle) {
+  struct Case {
+    std::string statement, title, message;
+  };
+  const std::string no_tau = " Thermal step needs a first time step TAU > 0";
+  const std::string no_pox = " Oxidation needs an oxidant pressure POX > 0";
+  const std::vector<Case> cases = {
+      {"OXID: TC=1000 TM=60 OX=1 POX=1;", "Oxidation: ", no_tau},  // TAU never given
+      {"ANNE: TC=1000 TM=60 TAU=-1;", "Inert annealing: ", no_tau},
+      {"OXID: TC=1000 TM=60 TAU=1 OX=1;", "Oxidation: ", no_pox},
+      {"OXID: TC=2 TM=10 OX=2 POX=-1;", "Oxidation: ", no_pox},  // also when skipped
+      {"EPIT: TH=0.5 TC=1000 TM=60 TAU=0;", "Epitaxy: ", no_tau},
+  };
+  for (const auto& c : cases) {
+    Harness h;
+    const std::string message = stop_message(
+        [&] { h.run_deck("MESH: NX=3 NY=5 XX=1 YY=2;\n" + c.statement + "\n$\n", doping()); });
+    EXPECT_EQ(message, c.message) << c.statement;
+    EXPECT_EQ(h.out.str(), c.title + std::string(60, ' ') + "\n") << c.statement;
+    EXPECT_FALSE(std::filesystem::exists(doping())) << c.statement;
+  }
+}
+
+// A later thermal step without TAU starts from the last step length of the
+// previous one: 1, 1.1, 1.21 ... s fill 9.487 s of TM = 10 s, the last
+// step is the remaining 0.513 s.
+TEST_F(ProcessDeckRun, ThermalStepLeavesItsLastStepLengthInTau) {
+  Harness h;
+  h.run_deck("MESH: NX=3 NY=5 XX=1 YY=2;\nSUBS: BO=1e15;\nANNE: TC=900 TM=10 TAU=1;\n$\n",
+             doping());
+  EXPECT_NEAR(h.run.thermal.TAU, 0.512829f, 1e-4f);
+  h.out.str("");
+  h.run_deck("ANNE: TM=1;\n$\n", doping());  // 0.513 s, then the remaining 0.487 s
+  EXPECT_NE(h.out.str().find("Time step    2"), std::string::npos) << h.out.str();
+  EXPECT_EQ(h.out.str().find("Time step    3"), std::string::npos) << h.out.str();
+  EXPECT_NEAR(h.run.thermal.TAU, 1.0f - 0.512829f, 1e-4f);
 }
 
 TEST_F(ProcessDeckRun, EpitaxyOverOxideStopsBeforeAnythingHappens) {

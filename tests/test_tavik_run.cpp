@@ -104,11 +104,14 @@ TEST(TavikRun, DeckErrorsStopWithTheirMessages) {
       {"PHIMPLANT: DZ=1e13;\n$\n", " MESH statement must come before PHIM\n"},
       {"MESH: NX=1 NY=5 XX=1 YY=1;\n$\n",
        " Mesh needs at least 2 lines along x and along y\n"},
+      {"MESH: NX=5 NY=1.9 XX=1 YY=1;\n$\n",
+       " Mesh needs at least 2 lines along x and along y\n"},
       {kSmallMesh + kSmallMesh + "$\n", " Number of nodes is too large, not enough memory\n"},
       {kSmallMesh + "OXID: TC=1000 TM=60 OX=1;\n$\n",
-       " Oxidation needs an oxidant pressure POX > 0\n"},
+       "Oxidation: " + std::string(60, ' ') + "\n Oxidation needs an oxidant pressure POX > 0\n"},
       {kSmallMesh + "ANNE: TC=1000 TM=60;\n$\n",
-       " Thermal step needs a first time step TAU > 0\n"},
+       "Inert annealing: " + std::string(60, ' ') +
+           "\n Thermal step needs a first time step TAU > 0\n"},
   };
   for (const auto& c : cases) {
     write_file(dir / "ERR.INP", c.deck);

@@ -76,6 +76,10 @@ TEST(ThermalStep, ConsoleLines) {
             "  Elapsed time  60 min  0 s;       CPU time   0 min  5 s");
   EXPECT_EQ(tavik::timing_line(90.7f, 61, 59),
             "  Elapsed time   1 min 30 s;       CPU time  61 min 59 s");
+  // An epitaxy runs its thermal step whatever its TM: a negative duration
+  // prints its truncated minutes and a seconds field too narrow for -40.
+  EXPECT_EQ(tavik::timing_line(-100.0f, 0, 0),
+            "  Elapsed time  -1 min ** s;       CPU time   0 min  0 s");
 }
 
 TEST(ThermalStep, UpdconMeasuresOnMagnitudes) {
@@ -87,6 +91,11 @@ TEST(ThermalStep, UpdconMeasuresOnMagnitudes) {
                   0.5f);
   EXPECT_EQ(tavik::UPDCON(3, 1, a, a, 1e-8f), 0.0f);
   EXPECT_EQ(tavik::UPDCON(0, 5, a, b, 1e-8f), 0.0f);  // empty mesh
+  // Unchanged empty nodes with a zero floor are no change (not 0/0), while
+  // a solve that produced NaN can never pass for converged.
+  const std::vector<float> zeros{0.0f, 0.0f, 1.0f}, with_nan{0.0f, NAN, 1.0f};
+  EXPECT_EQ(tavik::UPDCON(3, 1, zeros, zeros, 0.0f), 0.0f);
+  EXPECT_EQ(tavik::UPDCON(3, 1, with_nan, zeros, 1e-8f), INFINITY);
 }
 
 struct StepCountCase {
@@ -115,7 +124,7 @@ TEST(ThermalStep, TimeStepCounts) {
       EXPECT_NEAR(o.TAU, c.last_step, 1e-5f) << c.TM;
     }
   }
-  // 1800 s: 54 growing steps and a shortened 55th.
+  // 3600 s: 61 growing steps and a shortened 62nd.
   Furnace r(3, 3, 1.0f, 1.0f);
   const ThermalOutcome o = r.step(Furnace::anneal(kKelvin1000C, 3600.0f, 1.0f));
   const double t61 = (std::pow(1.1, 61) - 1) / 0.1;
@@ -128,6 +137,21 @@ TEST(ThermalStep, WholeOutputOfAShortStep) {
   EXPECT_EQ(r.out.str(),
             "Time step    1 Iteration  1 P 0.0000 B 0.0000 As 0.0000\n"
             "  Elapsed time   0 min  0 s;       CPU time   0 min  0 s\n");
+}
+
+// A SOLVE statement after MESH may raise the solver's iteration limit
+// beyond the residual history allocated with the mesh.
+TEST(ThermalStep, RaisedIterationLimitGetsHistoryRoom) {
+  Furnace r(3, 3, 1.0f, 1.0f);
+  ASSERT_EQ(r.run.mesh.residual_history.size(), 100u);
+  std::fill(r.run.mesh.CBOR.begin(), r.run.mesh.CBOR.end(), 1e-4f);
+  r.run.dopcnt = {0, 1, 0};
+  r.run.solcon.IT = 150;
+  r.step(Furnace::anneal(kKelvin1000C, 0.5f, 1.0f));
+  EXPECT_EQ(r.run.mesh.residual_history.size(), 150u);
+  r.run.solcon.IT = 1000;  // the solver never runs more than 200 iterations
+  r.step(Furnace::anneal(kKelvin1000C, 0.5f, 1.0f));
+  EXPECT_EQ(r.run.mesh.residual_history.size(), 200u);
 }
 
 TEST(ThermalStep, NonPositiveFirstStepStops) {

@@ -260,6 +260,30 @@ TEST(Zederm, BreakdownEndsTheIterationAndKeepsX) {
   check_breakdown<double, Build::device>(exact_bicg);
 }
 
+TEST(Zederm, ZeroCurvatureKeepsThePreviousStepInTheProcessBuild) {
+  // Indefinite 2 x 2 system whose first direction has Q.P = 0 exactly while
+  // rho != 0. The process build keeps its previous step length (0 before the
+  // first one) and runs on; the device build ends on the zero denominator.
+  FiveDiagonalArrays<float> a(2, 2);
+  a.C0 = {-3, -1, -1, -3};
+  a.CP1 = {1, 0, 1, 0};
+  a.CM1 = {0, 1, 0, 1};
+  a.CPNX = {2, 2, 0, 0};
+  const std::vector<float> b{2, 0, 1, 0};
+  std::ostringstream out;
+  SolverStorage<float> w(a.N, 200);
+  std::vector<float> x(a.N, 0.0f);
+  const auto process = sim::ZEDERM<float, Build::process>(w.zederm(a.view(), b, x, 0, 0, 6, 0), out);
+  EXPECT_FALSE(process.breakdown);
+  EXPECT_EQ(process.iterations, 6);
+  EXPECT_EQ(x, std::vector<float>(a.N, 0.0f));
+  EXPECT_EQ(process.residual, 1.0f);  // max |B/C0|, R unchanged
+  const auto device = sim::ZEDERM<float, Build::device>(w.zederm(a.view(), b, x, 0, 0, 6, 0), out);
+  EXPECT_TRUE(device.breakdown);
+  EXPECT_EQ(device.iterations, 1);
+  EXPECT_EQ(x, std::vector<float>(a.N, 0.0f));
+}
+
 TEST(Zederm, NaNStartIsNeverReportedConverged) {
   const auto a = poisson<double>(6, 5);
   const auto b = random_rhs<double>(a.N, 1);
