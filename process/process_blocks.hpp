@@ -119,10 +119,6 @@ struct SOLCON {
 
 inline void set_solcon_defaults(SOLCON& s) { s = SOLCON{}; }
 
-// Number of parameters each model statement stores into its block.
-inline constexpr int kBandCount = 3, kDiffCount = 12, kOedCount = 10, kDroxCount = 5,
-                     kWeoxCount = 12, kLocoCount = 14, kSegrCount = 9;
-
 // ------------------------------------------------------------ dopants
 
 // Dopant codes of the implant, deposition and thermal routines.

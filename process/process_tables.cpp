@@ -72,6 +72,4 @@ sim::StatementTable process_statement_table() {
   return table;
 }
 
-std::string_view statement_keyword(int k) { return KEYTABP.at(k - 1); }
-
 }  // namespace tavik

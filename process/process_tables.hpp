@@ -23,7 +23,4 @@ inline constexpr int kCommentSlot = 8;           // COMM text of statements 1..1
 // KEYTABP, PARTABP and the kinds as one table.
 sim::StatementTable process_statement_table();
 
-// The keyword of statement k as stored (up to 6 characters).
-std::string_view statement_keyword(int k);
-
 }  // namespace tavik
