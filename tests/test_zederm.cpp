@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/five_point_systems.hpp"
 #include "common/zederm.hpp"
 
 namespace {
@@ -19,45 +20,12 @@ using sim::Build;
 using sim::FiveDiagonalArrays;
 using sim::SolverStorage;
 
-// Five-point Laplacian with zero boundary values outside the mesh.
-template <class Real>
-FiveDiagonalArrays<Real> poisson(int nx, int ny) {
-  FiveDiagonalArrays<Real> a(nx, ny);
-  for (int k = 0; k < a.N; ++k) {
-    const int i = k % nx, j = k / nx;
-    a.CM1[k] = i > 0 ? 1 : 0;
-    a.CP1[k] = i + 1 < nx ? 1 : 0;
-    a.CMNX[k] = j > 0 ? 1 : 0;
-    a.CPNX[k] = j + 1 < ny ? 1 : 0;
-    a.C0[k] = 4;
-  }
-  return a;
-}
+using five_point::poisson;
 
-double bernoulli(double x) { return std::abs(x) < 1e-8 ? 1 - x / 2 : x / std::expm1(x); }
-
-// Scharfetter-Gummel couplings in a potential with drift and a ripple: a
-// non-symmetric M-matrix (outside neighbours held at zero).
+// Convection-diffusion with a strong ripple.
 template <class Real>
 FiveDiagonalArrays<Real> convection_diffusion(int nx, int ny) {
-  FiveDiagonalArrays<Real> a(nx, ny);
-  auto psi = [](int i, int j) { return 1.5 * i + 0.7 * j + std::sin(0.5 * i * j); };
-  for (int k = 0; k < a.N; ++k) {
-    const int i = k % nx, j = k / nx;
-    const double p = psi(i, j);
-    double diag = 0;
-    auto couple = [&](bool inside, Real& c, int in, int jn) {
-      const double q = psi(in, jn);
-      diag += bernoulli(q - p);
-      c = inside ? Real(bernoulli(p - q)) : Real(0);
-    };
-    couple(i > 0, a.CM1[k], i - 1, j);
-    couple(i + 1 < nx, a.CP1[k], i + 1, j);
-    couple(j > 0, a.CMNX[k], i, j - 1);
-    couple(j + 1 < ny, a.CPNX[k], i, j + 1);
-    a.C0[k] = Real(diag);
-  }
-  return a;
+  return five_point::convection_diffusion<Real>(nx, ny, 0.5);
 }
 
 template <class Real>
