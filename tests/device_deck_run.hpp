@@ -3,8 +3,8 @@
 #include <sstream>
 #include <string>
 
-#include "device/device_main.hpp"
-#include "device/device_state.hpp"
+#include "device/devora.hpp"
+#include "device/run_state.hpp"
 
 struct DeckRun {
   explicit DeckRun(const std::string& deck) {

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "common/fatal_stop.hpp"
-#include "device/device_main.hpp"
-#include "device/device_state.hpp"
-#include "device/device_tables.hpp"
+#include "device/devora.hpp"
+#include "device/run_state.hpp"
+#include "device/deck/tables.hpp"
 
 namespace {
 

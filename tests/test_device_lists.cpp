@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "common/fatal_stop.hpp"
-#include "device/device_main.hpp"
-#include "device/device_state.hpp"
-#include "device/spectrum_count.hpp"
+#include "device/devora.hpp"
+#include "device/run_state.hpp"
+#include "device/setup/spectrum_count.hpp"
 #include "support.hpp"
 
 namespace {

@@ -1,7 +1,7 @@
 // Devora run as a user runs it: command line, deck, console text, exit status.
 #include <gtest/gtest.h>
 
-#include "device/device_arrays.hpp"
+#include "device/setup/arrays.hpp"
 #include "support.hpp"
 
 namespace {

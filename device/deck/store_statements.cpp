@@ -1,7 +1,7 @@
-#include "device/device_store_statements.hpp"
+#include "device/deck/store_statements.hpp"
 
 #include "common/statement_table.hpp"
-#include "device/device_tables.hpp"
+#include "device/deck/tables.hpp"
 
 namespace devora {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "common/console.hpp"
-#include "device/device_state.hpp"
+#include "device/run_state.hpp"
 
 namespace devora {
 

@@ -1,4 +1,4 @@
-#include "device/spectrum_count.hpp"
+#include "device/setup/spectrum_count.hpp"
 
 #include <algorithm>
 #include <fstream>

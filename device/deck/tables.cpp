@@ -1,4 +1,4 @@
-#include "device/device_tables.hpp"
+#include "device/deck/tables.hpp"
 
 #include <array>
 #include <utility>

@@ -2,7 +2,7 @@
 // Statements that only store their given values into the named blocks
 // (BAND ... MODE, SOLV, QNTM, BBTL), and DOPN, COMM and PARA.
 #include "common/deck_reader.hpp"
-#include "device/device_state.hpp"
+#include "device/run_state.hpp"
 
 namespace devora {
 

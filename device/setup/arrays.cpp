@@ -1,4 +1,4 @@
-#include "device/device_arrays.hpp"
+#include "device/setup/arrays.hpp"
 
 #include <algorithm>
 #include <cmath>

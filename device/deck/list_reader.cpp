@@ -1,4 +1,4 @@
-#include "device/device_list_reader.hpp"
+#include "device/deck/list_reader.hpp"
 
 #include <algorithm>
 

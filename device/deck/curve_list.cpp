@@ -10,8 +10,8 @@
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "common/fortran_format.hpp"
-#include "device/device_list_reader.hpp"
-#include "device/device_list_statements.hpp"
+#include "device/deck/list_reader.hpp"
+#include "device/deck/list_statements.hpp"
 
 namespace devora {
 

@@ -1,4 +1,4 @@
-#include "device/device_main.hpp"
+#include "device/devora.hpp"
 
 #include <fstream>
 #include <new>
@@ -6,9 +6,9 @@
 #include "common/deck_reader.hpp"
 #include "common/fatal_stop.hpp"
 #include "common/file_names.hpp"
-#include "device/device_arrays.hpp"
-#include "device/device_deck.hpp"
-#include "device/device_state.hpp"
+#include "device/setup/arrays.hpp"
+#include "device/deck/deck.hpp"
+#include "device/run_state.hpp"
 
 namespace devora {
 

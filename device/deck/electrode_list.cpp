@@ -8,8 +8,8 @@
 
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
-#include "device/device_list_reader.hpp"
-#include "device/device_list_statements.hpp"
+#include "device/deck/list_reader.hpp"
+#include "device/deck/list_statements.hpp"
 
 namespace devora {
 

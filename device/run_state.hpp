@@ -7,8 +7,8 @@
 
 #include "common/console.hpp"
 #include "common/statement_table.hpp"
-#include "device/device_blocks.hpp"
-#include "device/device_tables.hpp"
+#include "device/blocks.hpp"
+#include "device/deck/tables.hpp"
 
 namespace devora {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/deck_reader.hpp"
-#include "device/device_state.hpp"
-#include "device/device_tables.hpp"
+#include "device/run_state.hpp"
+#include "device/deck/tables.hpp"
 
 namespace devora {
 

@@ -2,8 +2,8 @@
 // regridding regions (REME). Each list fills its fixed table from region 1;
 // a later list of the same keyword starts again at region 1.
 #include "common/statement_table.hpp"
-#include "device/device_list_reader.hpp"
-#include "device/device_list_statements.hpp"
+#include "device/deck/list_reader.hpp"
+#include "device/deck/list_statements.hpp"
 
 namespace devora {
 

@@ -9,9 +9,9 @@
 
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
-#include "device/device_list_reader.hpp"
-#include "device/device_list_statements.hpp"
-#include "device/spectrum_count.hpp"
+#include "device/deck/list_reader.hpp"
+#include "device/deck/list_statements.hpp"
+#include "device/setup/spectrum_count.hpp"
 
 namespace devora {
 

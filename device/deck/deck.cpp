@@ -1,12 +1,12 @@
-#include "device/device_deck.hpp"
+#include "device/deck/deck.hpp"
 
 #include <climits>
 #include <cstdint>
 
 #include "common/fatal_stop.hpp"
-#include "device/device_list_statements.hpp"
-#include "device/device_store_statements.hpp"
-#include "device/device_tables.hpp"
+#include "device/deck/list_statements.hpp"
+#include "device/deck/store_statements.hpp"
+#include "device/deck/tables.hpp"
 
 namespace devora {
 

@@ -2,7 +2,7 @@
 // Allocation and initialisation of the arrays whose sizes the deck fixes.
 #include <span>
 
-#include "device/device_state.hpp"
+#include "device/run_state.hpp"
 
 namespace devora {
 

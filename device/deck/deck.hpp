@@ -1,6 +1,6 @@
 #pragma once
 #include "common/deck_reader.hpp"
-#include "device/device_state.hpp"
+#include "device/run_state.hpp"
 
 namespace devora {
 

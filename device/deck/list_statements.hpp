@@ -2,7 +2,7 @@
 // The list statements: each reads its whole list of items and builds the
 // table the later stages use.
 #include "common/deck_reader.hpp"
-#include "device/device_state.hpp"
+#include "device/run_state.hpp"
 
 namespace devora {
 
