@@ -206,6 +206,21 @@ static_assert(sizeof(MOBKIB) == 32 * sizeof(double));
 static_assert(sizeof(MEDMOB) == 20 * sizeof(double));
 static_assert(sizeof(AVLN) == 22 * sizeof(double));
 
+// Outlines of the electrodes and oxide regions, in microns, as the solution
+// file carries them: electrodes first (in electrode order), then the oxide
+// regions (in statement order).
+inline constexpr int kOutlineCapacity = 20;
+struct REGOUT {
+  struct Point {
+    double x = 0.0;
+    double y = 0.0;
+  };
+  int NREG = 0;                                                // outlines in use
+  std::array<std::array<Point, 4>, kOutlineCapacity> REGPTS{};  // four corners each
+  std::array<int, kOutlineCapacity> REGNPT{};                  // points per outline (4)
+  std::array<int, kOutlineCapacity> REGKND{};                  // outline kind (1)
+};
+
 // ---------------------------------------------------------------------------
 // Tables built by the list statements.
 

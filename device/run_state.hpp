@@ -60,6 +60,15 @@ struct DeviceRun {
   RCMRG rcmrg;
   REMCOM remcom;
 
+  // The device mesh: coordinates, spacings and control widths per axis, and
+  // the electrodes on the top and bottom surface of every column.
+  struct MeshArrays {
+    std::vector<double> X, HX, WX;  // NX: columns, 1/spacing (0 at the end), control width
+    std::vector<double> Y, HY, WY;  // NY: rows, likewise
+    std::vector<int> ETOP, EBOT;    // NX: electrode row (1-based) on the top/bottom node, 0 none
+  } mesh;
+  REGOUT regout;
+
   // I-V curves given by IVDA statements (none without one).
   int NCURV = 0;
   std::vector<double> IVRES;  // (3*NEL + 2) reals per I-V point (IVDA allocates it)
