@@ -4,10 +4,13 @@
 // Constants written as static_cast<double>(x.xf) are the 4-byte reals the
 // models were calibrated with, widened to 8 bytes (4.35f is 4.349999904632568).
 #include <array>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/fixed_text.hpp"
+#include "common/run_header.hpp"
 
 namespace devora {
 
@@ -70,19 +73,39 @@ struct COMCON {
   double PHI0 = 0.0;  // semiconductor reference level
 };
 
+// Carrier index of the per-carrier models: K = 1 electrons, K = 2 holes.
+enum class Carrier { electrons = 1, holes = 2 };
+
+// One parameter set per carrier. The models take the set of their carrier,
+// so each is written once.
+template <class T>
+struct PerCarrier {
+  T n;  // electrons
+  T p;  // holes
+  T& operator[](Carrier k) { return k == Carrier::holes ? p : n; }
+  const T& operator[](Carrier k) const { return k == Carrier::holes ? p : n; }
+};
+
+// Recombination parameters of one carrier: Auger coefficient, the
+// doping-dependent SRH lifetime TAU/(ASR + BSR*(N/NSR) + CSR*(N/NSR)^EXPO),
+// and the surface recombination velocities at the left, right, top and
+// bottom device boundaries.
+struct CarrierRecombination {
+  double AUG;
+  double TAU, NSR, ASR, BSR, CSR, EXPO;
+  double VSL, VSR, VST, VSB;
+};
+
 // Band and recombination parameters.
 struct RECOMB {
   // Band gap and densities of states (BAND).
   double TEMP = 300.0, EG30 = 1.08, EGAL = 4.73e-4, EGBE = 636.0, ENC3 = 2.8e19, ENV3 = 1.04e19,
          VOBG = 0.009, CONB = 1e17, CNSB = 0.5;
-  double ETRA = 0.0;       // trap level (SRH)
-  double AUGN = 2.8e-31;   // Auger coefficient, electrons
-  double TAUN = 1e-7, NSRN = 5e16, ANSR = 1.0, BNSR = 1.0, CNSR = 0.0, EN = 2.0;
-  double VSNL = 1e-20, VSNR = 1e-20, VSNT = 1e-20, VSNB = 1e-20;  // surface velocities
-  double AUGP = 9.9e-32;   // Auger coefficient, holes
-  double TAUP = 1e-7, NSRP = 5e16, APSR = 1.0, BPSR = 1.0, CPSR = 0.0, EP = 2.0;
-  double VSPL = 1e-20, VSPR = 1e-20, VSPT = 1e-20, VSPB = 1e-20;
-  double RATE = 1e-14;     // radiative recombination (RADI)
+  double ETRA = 0.0;  // trap level (SRH)
+  PerCarrier<CarrierRecombination> carrier = {
+      {2.8e-31, 1e-7, 5e16, 1.0, 1.0, 0.0, 2.0, 1e-20, 1e-20, 1e-20, 1e-20},
+      {9.9e-32, 1e-7, 5e16, 1.0, 1.0, 0.0, 2.0, 1e-20, 1e-20, 1e-20, 1e-20}};
+  double RATE = 1e-14;  // radiative recombination (RADI)
 };
 
 // Quantum correction: the exponents are the decimals as written, not thirds.
@@ -126,42 +149,49 @@ struct COMCTRL {
   int CNTN = 0;        // bias-sweep continuation
 };
 
-// Constant mobilities (CONM).
+// Constant mobilities (CONM): UMN0 and UMP0.
 struct CUMCON {
-  double UMN0 = 1000.0;
-  double UMP0 = 500.0;
+  PerCarrier<double> UM0 = {1000.0, 500.0};
 };
 
-// Field- and doping-dependent mobility of electrons (YAMA 1-7).
-struct CUMN {
-  double UMN0 = 1400.0, SN = 350.0, RSN = 3e16, ALN = 1.54e-5, VSN = 1.036e7;
-  double GN = static_cast<double>(8.8f);
-  double VCN = 4.9e6;
+// Field- and doping-dependent mobility (YAMA) of one carrier:
+// mu_s = U0/sqrt((1 + N/(N/S + RS))(1 + AL E_perp)), saturating with VS, VC and G.
+struct YamaguchiSet {
+  double U0, S, RS, AL, VS, G, VC;
+};
+// Electrons (YAMA 1-7: UMN0 SN RSN ALN VSN GN VCN).
+struct CUMN : YamaguchiSet {
+  CUMN() : YamaguchiSet{1400.0, 350.0, 3e16, 1.54e-5, 1.036e7, static_cast<double>(8.8f), 4.9e6} {}
+};
+// Holes (YAMA 8-14: UMP0 SP RSP ALP VSP GP VCP).
+struct CUMP : YamaguchiSet {
+  CUMP() : YamaguchiSet{480.0, 81.0, 4e16, 5.35e-5, 1.2e7, static_cast<double>(1.6f), 2.928e6} {}
 };
 
-// The same for holes (YAMA 8-14).
-struct CUMP {
-  double UMP0 = 480.0, SP = 81.0, RSP = 4e16, ALP = 5.35e-5, VSP = 1.2e7;
-  double GP = static_cast<double>(1.6f);
-  double VCP = 2.928e6;
+// Surface mobility model (LOMB) of one carrier: acoustic-phonon (B, C0,
+// CPO), bulk (U0, UMA, UL, CR, CS, PC, ALP, BET, GAM), surface-roughness
+// (DEL, DEP) and saturation (BES, VSA) parameters.
+struct LombardiSet {
+  double B, C0, CPO, U0, UMA, UL, CR, CS, PC, ALP, BET, GAM, DEL, DEP, BES, VSA;
+};
+struct MOBKIB : PerCarrier<LombardiSet> {
+  MOBKIB()
+      : PerCarrier{{4.75e7, 1.74e5, 0.125, 52.2, 1417.0, 43.4, 9.68e16, 3.43e20, 0.0, 0.68, 2.0, 2.5,
+                    5.82e14, 2.0, 2.0, 1.065e7},
+                   {9.93e7, 8.84e5, 0.0317, 44.9, 470.5, 29.0, 2.23e17, 6.1e20, 9.23e16, 0.719, 2.0,
+                    2.2, 2.05e14, 2.0, 1.0, 1.065e7}} {}
 };
 
-// Surface mobility model (LOMB): electrons, then holes.
-struct MOBKIB {
-  double BN = 4.75e7, C0N = 1.74e5, CPON = 0.125, UON = 52.2, UMAN = 1417.0, ULN = 43.4,
-         CRN = 9.68e16, CSN = 3.43e20, PCN = 0.0, ALPN = 0.68, BETN = 2.0, GAMN = 2.5,
-         DELN = 5.82e14, DEPN = 2.0, BESN = 2.0, VSAN = 1.065e7;
-  double BP = 9.93e7, C0P = 8.84e5, CPOP = 0.0317, UOP = 44.9, UMAP = 470.5, ULP = 29.0,
-         CRP = 2.23e17, CSP = 6.1e20, PCP = 9.23e16, ALPP = 0.719, BETP = 2.0, GAMP = 2.2,
-         DELP = 2.05e14, DEPP = 2.0, BESP = 1.0, VSAP = 1.065e7;
+// Bipolar mobility model (BIPO) of one carrier: doping dependence between
+// UMIN and UMAX (CRF, ALP, temperature exponents UN and XI), transverse
+// field EC, saturation VST with exponent BET, scale factor GSR.
+struct BipolarSet {
+  double UMIN, UMAX, CRF, EC, VST, UN, XI, ALP, GSR, BET;
 };
-
-// Bipolar mobility model (BIPO): electrons, then holes.
-struct MEDMOB {
-  double UMNM = 55.24, UMNX = 1429.23, CRFN = 1.072e17, ECNM = 6.49e4, VSTN = 1.065e7,
-         UNN = -2.3, XIN = -3.8, ALPN = 0.733, GSRN = 1.0, BETN = 2.0;
-  double UMPM = 49.705, UMPX = 479.37, CRFP = 1.606e17, ECPM = 1.87e4, VSTP = 1.065e7,
-         UNP = -2.2, XIP = -3.7, ALPP = 0.7, GSRP = 1.0, BETP = 1.0;
+struct MEDMOB : PerCarrier<BipolarSet> {
+  MEDMOB()
+      : PerCarrier{{55.24, 1429.23, 1.072e17, 6.49e4, 1.065e7, -2.3, -3.8, 0.733, 1.0, 2.0},
+                   {49.705, 479.37, 1.606e17, 1.87e4, 1.065e7, -2.2, -3.7, 0.7, 1.0, 1.0}} {}
 };
 
 // Band-to-band tunnelling (BBTL); the last three fields are derived by the
@@ -173,12 +203,17 @@ struct BANDBAND {
   double FPH = 0.0;  // exp(EPHS)
 };
 
-// Impact ionisation: IONP (1-8), then IONE (9-22).
-struct AVLN {
-  double AN0 = 0.0, AN1 = 7e5, AN2 = 7e5, AN3 = 7e5, AP0 = 0.0, AP1 = 1.3e6, AP2 = 4.4e5,
-         AP3 = 4.4e5;
-  double EN0 = 0.0, EN1 = 4e5, EN2 = 6e5, BN0 = 0.0, BN1 = 1.4e6, BN2 = 1.4e6, BN3 = 1.4e6,
-         EP0 = 0.0, EP1 = 6.07e5, EP2 = 6.07e5, BP0 = 0.0, BP1 = 2.09e6, BP2 = 1.4e6, BP3 = 1.4e6;
+// Impact ionisation of one carrier: the coefficient pairs (A0..A3, B0..B3)
+// of the four field ranges split at E0, E1, E2.
+struct IonisationSet {
+  double A0, A1, A2, A3;  // prefactors (IONP)
+  double E0, E1, E2;      // range breakpoints (IONE)
+  double B0, B1, B2, B3;  // critical fields (IONE)
+};
+struct AVLN : PerCarrier<IonisationSet> {
+  AVLN()
+      : PerCarrier{{0.0, 7e5, 7e5, 7e5, 0.0, 4e5, 6e5, 0.0, 1.4e6, 1.4e6, 1.4e6},
+                   {0.0, 1.3e6, 4.4e5, 4.4e5, 0.0, 6.07e5, 6.07e5, 0.0, 2.09e6, 1.4e6, 1.4e6}} {}
 };
 
 // File names, blank padded to 80 characters.
@@ -195,16 +230,7 @@ struct FILENAMES {
 };
 
 // Texts of the run header (COMM); zero bytes until a COMM statement sets them.
-struct HDRTEXT {
-  std::string METH = std::string(8, '\0');
-  std::string PROJ = std::string(30, '\0');
-  std::string TIME = std::string(19, '\0');
-};
-
-static_assert(sizeof(RECOMB) == 33 * sizeof(double));
-static_assert(sizeof(MOBKIB) == 32 * sizeof(double));
-static_assert(sizeof(MEDMOB) == 20 * sizeof(double));
-static_assert(sizeof(AVLN) == 22 * sizeof(double));
+using HDRTEXT = sim::RunHeaderTexts;
 
 // Outlines of the electrodes and oxide regions, in microns, as the solution
 // file carries them: electrodes first (in electrode order), then the oxide
@@ -267,7 +293,7 @@ struct ELECTAB {
   std::vector<double> FIM;        // gate work function (Schottky: barrier FIB)
   // Working arrays filled by the solution stages.
   std::vector<double> VCON, DV, CURN, CURP, CURT, VOLD, VCUR, COX;
-  std::vector<int> EFIRST, ELAST;  // first and last mesh column covered
+  std::vector<int> EFIRST, ELAST;  // first and last mesh column covered (1-based; 0 none yet)
   // Column labels of the I-V table file.
   std::vector<std::string> VLAB, ILAB;  // 2 characters per electrode
   std::vector<std::string> RLAB;        // 3 characters per electrode
@@ -276,9 +302,23 @@ struct ELECTAB {
   std::vector<int> ELIDX;               // row (1-based) of number 1..MAXNUM, 0 if none
   bool allocated = false;
 
-  // Row of electrode number `num`, 0 when no electrode has it.
-  int row_of(int num) const {
-    return (num >= 1 && num <= MAXNUM) ? ELIDX[static_cast<std::size_t>(num - 1)] : 0;
+  // Index (0-based) of the electrode with number `num`; none when no
+  // electrode has that number.
+  std::optional<std::size_t> index_of_number(int num) const {
+    if (num < 1 || num > MAXNUM) return std::nullopt;
+    const int row = ELIDX[static_cast<std::size_t>(num - 1)];
+    if (row < 1 || row > NEL) return std::nullopt;
+    return static_cast<std::size_t>(row - 1);
+  }
+
+  // Mesh columns (0-based, first..last inclusive) that electrode e covers;
+  // none while the mesh has placed no column under it.
+  struct Columns {
+    std::size_t first, last;
+  };
+  std::optional<Columns> columns(std::size_t e) const {
+    if (EFIRST[e] < 1 || ELAST[e] < EFIRST[e]) return std::nullopt;
+    return Columns{static_cast<std::size_t>(EFIRST[e] - 1), static_cast<std::size_t>(ELAST[e] - 1)};
   }
 };
 
@@ -288,8 +328,41 @@ struct CURVTAB {
   std::vector<int> IRAMP;         // ELECTAB row (1-based) of the ramped electrode
   std::vector<int> NPNT;          // points of the curve
   std::vector<double> VSTE;       // voltage step
-  std::vector<double> VSTART;     // NEL x NCURV start voltages: (c-1)*NEL + (row-1)
+  std::vector<double> VSTART;     // NEL start voltages per curve, in electrode order
+  int NEL = 0;                    // electrodes per curve row of VSTART
   bool allocated = false;
+
+  // Electrode (0-based) that curve c (0-based) ramps.
+  std::size_t ramped_electrode(std::size_t c) const { return static_cast<std::size_t>(IRAMP[c] - 1); }
+  // Start voltage of electrode e on curve c (both 0-based).
+  double& start_voltage(std::size_t c, std::size_t e) { return VSTART[c * static_cast<std::size_t>(NEL) + e]; }
+  double start_voltage(std::size_t c, std::size_t e) const {
+    return VSTART[c * static_cast<std::size_t>(NEL) + e];
+  }
+};
+
+// Results of the bias sweeps, one entry per recorded I-V point of all
+// curves: per point (3 NEL + 2) reals, the electrode voltages (V), the
+// electrode currents, the transconductances towards the next point, the
+// mean ramped voltage of the point pair and the differential resistance;
+// and 3 integers, of which the third is the Gummel status of the point.
+struct IvResults {
+  static constexpr int kStatusPerPoint = 3;
+  int NEL = 0;
+  std::vector<double> IVRES;
+  std::vector<int> IVSTAT;
+
+  std::size_t reals_per_point() const { return 3 * static_cast<std::size_t>(NEL) + 2; }
+  std::size_t points() const { return NEL > 0 ? IVRES.size() / reals_per_point() : 0; }
+  // Point e and electrode k are 0-based.
+  double& voltage(std::size_t e, std::size_t k) { return IVRES[e * reals_per_point() + k]; }
+  double& current(std::size_t e, std::size_t k) { return voltage(e, static_cast<std::size_t>(NEL) + k); }
+  double& transconductance(std::size_t e, std::size_t k) {
+    return voltage(e, 2 * static_cast<std::size_t>(NEL) + k);
+  }
+  double& mean_ramp_voltage(std::size_t e) { return voltage(e, 3 * static_cast<std::size_t>(NEL)); }
+  double& resistance(std::size_t e) { return voltage(e, 3 * static_cast<std::size_t>(NEL) + 1); }
+  int& gummel_status(std::size_t e) { return IVSTAT[e * kStatusPerPoint + 2]; }
 };
 
 // Light sources (LSRC items) and their spectra.

@@ -71,8 +71,7 @@ struct DeviceRun {
 
   // I-V curves given by IVDA statements (none without one).
   int NCURV = 0;
-  std::vector<double> IVRES;  // (3*NEL + 2) reals per I-V point (IVDA allocates it)
-  std::vector<int> IVSTAT;    // 3 integers per I-V point (IVDA allocates it)
+  IvResults iv;  // I-V result tables (IVDA allocates them)
 
   // Basic arrays, allocated after the deck.
   std::vector<std::vector<double>> basic_x;      // 7 arrays of NX reals

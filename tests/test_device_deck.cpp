@@ -62,8 +62,8 @@ TEST(DeviceBlocks, WidenedConstantsAndZeroByteHeader) {
   const DeviceRun run(console);
   EXPECT_EQ(run.comcon.FIM, 4.349999904632568);
   EXPECT_EQ(run.comcon.FIS, static_cast<double>(4.17f));
-  EXPECT_EQ(run.cumn.GN, static_cast<double>(8.8f));
-  EXPECT_EQ(run.cump.GP, static_cast<double>(1.6f));
+  EXPECT_EQ(run.cumn.G, static_cast<double>(8.8f));
+  EXPECT_EQ(run.cump.G, static_cast<double>(1.6f));
   EXPECT_EQ(run.quantum.QMPT, -0.3333);  // the decimal, not a third
   EXPECT_EQ(run.hdrtext.METH, std::string(8, '\0'));
   EXPECT_EQ(run.hdrtext.PROJ, std::string(30, '\0'));
@@ -97,21 +97,21 @@ TEST(StoreStatements, GivenValuesLandInTheirFields) {
   EXPECT_EQ(r.comcon.FIM, static_cast<double>(4.35f));
   EXPECT_EQ(r.comcon.FIS, 4.05);
   EXPECT_EQ(r.recomb.ETRA, 0.1);
-  EXPECT_EQ(r.recomb.EN, 1.5);
-  EXPECT_EQ(r.recomb.TAUN, 1e-7);
-  EXPECT_EQ(r.recomb.TAUP, 2e-6);
-  EXPECT_EQ(r.recomb.EP, 3);
-  EXPECT_EQ(r.recomb.AUGN, 2.8e-31);
-  EXPECT_EQ(r.recomb.AUGP, 1e-31);
-  EXPECT_EQ(r.recomb.VSNL, 10);
-  EXPECT_EQ(r.recomb.VSNR, 1e-20);
-  EXPECT_EQ(r.recomb.VSPB, 20);
+  EXPECT_EQ(r.recomb.carrier.n.EXPO, 1.5);
+  EXPECT_EQ(r.recomb.carrier.n.TAU, 1e-7);
+  EXPECT_EQ(r.recomb.carrier.p.TAU, 2e-6);
+  EXPECT_EQ(r.recomb.carrier.p.EXPO, 3);
+  EXPECT_EQ(r.recomb.carrier.n.AUG, 2.8e-31);
+  EXPECT_EQ(r.recomb.carrier.p.AUG, 1e-31);
+  EXPECT_EQ(r.recomb.carrier.n.VSL, 10);
+  EXPECT_EQ(r.recomb.carrier.n.VSR, 1e-20);
+  EXPECT_EQ(r.recomb.carrier.p.VSB, 20);
   EXPECT_EQ(r.recomb.RATE, 2e-14);
-  EXPECT_EQ(r.avln.EN0, 1);
-  EXPECT_EQ(r.avln.BP3, 2);
-  EXPECT_EQ(r.avln.AN0, 3);
-  EXPECT_EQ(r.avln.AP3, 4);
-  EXPECT_EQ(r.avln.AP2, 4.4e5);
+  EXPECT_EQ(r.avln.n.E0, 1);
+  EXPECT_EQ(r.avln.p.B3, 2);
+  EXPECT_EQ(r.avln.n.A0, 3);
+  EXPECT_EQ(r.avln.p.A3, 4);
+  EXPECT_EQ(r.avln.p.A2, 4.4e5);
   EXPECT_EQ(r.quantum.QMPE, 0.5);
   EXPECT_EQ(r.quantum.QMBE, 4.1e-8);
   EXPECT_EQ(r.bandband.BBA, 1e21);
@@ -156,15 +156,15 @@ TEST(StoreStatements, MobilityModelsAndTheirOwnParameters) {
     EXPECT_EQ(d.run.igrid.MOBMOD, c.mobmod) << c.deck;
   }
   DeckRun d("CONM: UMN0=900;\nYAMA: UMN0=1200 VCP=3E6;\nLOMB: ALPN=0.5 VSAP=1E7;\nBIPO: ALPN=0.6 BETP=1.5;\n$");
-  EXPECT_EQ(d.run.cumcon.UMN0, 900);
-  EXPECT_EQ(d.run.cumcon.UMP0, 500);
-  EXPECT_EQ(d.run.cumn.UMN0, 1200);
-  EXPECT_EQ(d.run.cump.VCP, 3e6);
-  EXPECT_EQ(d.run.mobkib.ALPN, 0.5);
-  EXPECT_EQ(d.run.mobkib.VSAP, 1e7);
-  EXPECT_EQ(d.run.medmob.ALPN, 0.6);
-  EXPECT_EQ(d.run.medmob.BETP, 1.5);
-  EXPECT_EQ(d.run.medmob.BETN, 2);
+  EXPECT_EQ(d.run.cumcon.UM0.n, 900);
+  EXPECT_EQ(d.run.cumcon.UM0.p, 500);
+  EXPECT_EQ(d.run.cumn.U0, 1200);
+  EXPECT_EQ(d.run.cump.VC, 3e6);
+  EXPECT_EQ(d.run.mobkib.n.ALP, 0.5);
+  EXPECT_EQ(d.run.mobkib.p.VSA, 1e7);
+  EXPECT_EQ(d.run.medmob.n.ALP, 0.6);
+  EXPECT_EQ(d.run.medmob.p.BET, 1.5);
+  EXPECT_EQ(d.run.medmob.n.BET, 2);
   EXPECT_EQ(d.run.igrid.MOBMOD, 4);
 }
 

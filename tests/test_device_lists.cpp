@@ -150,15 +150,15 @@ TEST(CurveList, CurvesPointsAndStartVoltagesByRow) {
   EXPECT_EQ(c.VSTE, (std::vector<double>{0.1, -0.2}));
   EXPECT_EQ(c.VSTART, (std::vector<double>{0.5, 0, 1.5, 0, 3, 0}));
   EXPECT_EQ(d.run.comuit.NPTOT, 15);
-  EXPECT_EQ(d.run.IVRES.size(), 15u * (3 * 3 + 2));
-  EXPECT_EQ(d.run.IVSTAT.size(), 45u);
+  EXPECT_EQ(d.run.iv.IVRES.size(), 15u * (3 * 3 + 2));
+  EXPECT_EQ(d.run.iv.IVSTAT.size(), 45u);
 }
 
 TEST(CurveList, ZeroPointsIsACurve) {
   DeckRun d("OHMI: NAME='A' NUM=1 }\nIVDA: NUMC=1 NPNT=0 }\n$");
   EXPECT_EQ(d.run.NCURV, 1);
   EXPECT_EQ(d.run.comuit.NPTOT, 0);
-  EXPECT_TRUE(d.run.IVRES.empty());
+  EXPECT_TRUE(d.run.iv.IVRES.empty());
 }
 
 TEST(RegionLists, DefaultsAreTakenWhenTheItemIsRead) {

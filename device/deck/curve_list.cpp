@@ -18,8 +18,6 @@ namespace devora {
 namespace {
 
 constexpr std::string_view kMemoryMessage = " Not enough memory for I-V data arrays";
-constexpr int kIvResultsPerElectrode = 3;  // voltage, current, transconductance
-constexpr int kIvStatusPerPoint = 3;
 
 // Slots of a curve item: TEXT NUMC NPNT VSTE, then V1 ... V20.
 enum CurveSlot : int { kText = 1, kNumc, kNpnt, kVste, kV1 };
@@ -30,8 +28,7 @@ constexpr std::size_t col(int slot) { return static_cast<std::size_t>(slot - 1);
 void check_voltage_electrode(DeviceRun& run, int e) {
   const ELECTAB& tab = run.electab;
   if (e > tab.MAXNUM) sim::ERRSTOP(padded(" Undefined electrode number", 42));
-  const int r = tab.row_of(e);
-  if (r < 1 || r > tab.NEL) {
+  if (!tab.index_of_number(e)) {
     run.console.out << sim::ftn::ListLine().add(" Voltage for electrode ").add(e).str() << '\n';
     sim::ERRSTOP(padded(" Undefined electrode number"));
   }
@@ -63,6 +60,7 @@ void allocate_curve_table(CURVTAB& c, std::size_t curves, std::size_t electrodes
   try {
     c.TEXT.assign(curves, sim::fixed("", sim::kTextWidth));
     c.VSTART.assign(curves * electrodes, 0.0);
+    c.NEL = static_cast<int>(electrodes);
     c.IRAMP.assign(curves, 0);
     c.NPNT.assign(curves, 0);
     c.VSTE.assign(curves, 0.0);
@@ -77,18 +75,15 @@ void fill_curve(DeviceRun& run, const ListRow& row, std::size_t c) {
   CURVTAB& curves = run.curvtab;
   curves.TEXT[c] = row.text[col(kText)];
   const int ramped = static_cast<int>(row.real[col(kNumc)]);
-  const int r = tab.row_of(ramped);  // 0 for numbers below 1 or above MAXNUM
-  if (r < 1 || r > tab.NEL) sim::ERRSTOP(padded(" Undefined ramped electrode number"));
-  curves.IRAMP[c] = r;
+  const auto r = tab.index_of_number(ramped);
+  if (!r) sim::ERRSTOP(padded(" Undefined ramped electrode number"));
+  curves.IRAMP[c] = static_cast<int>(*r) + 1;
   curves.NPNT[c] = static_cast<int>(row.real[col(kNpnt)]);
   if (curves.NPNT[c] < 0)
     sim::ERRSTOP(" I-V curve " + std::to_string(c + 1) + ": number of points NPNT < 0");
   curves.VSTE[c] = row.real[col(kVste)];
-  const auto nel = static_cast<std::size_t>(tab.NEL);
-  for (int e = 1; e <= kMaxElectrodes; ++e) {
-    const int re = tab.row_of(e);
-    if (re >= 1) curves.VSTART[c * nel + static_cast<std::size_t>(re - 1)] = row.real[col(kV1 + e - 1)];
-  }
+  for (int e = 1; e <= kMaxElectrodes; ++e)
+    if (const auto re = tab.index_of_number(e)) curves.start_voltage(c, *re) = row.real[col(kV1 + e - 1)];
 }
 
 // The result tables hold all points of all curves: (3*NEL + 2) reals and
@@ -96,10 +91,11 @@ void fill_curve(DeviceRun& run, const ListRow& row, std::size_t c) {
 void allocate_iv_results(DeviceRun& run, std::int64_t points) {
   if (points > INT_MAX) sim::ERRSTOP(padded(kMemoryMessage));
   run.comuit.NPTOT = static_cast<int>(points);
-  const auto per_point = static_cast<std::size_t>(kIvResultsPerElectrode * run.electab.NEL + 2);
+  IvResults& iv = run.iv;
+  iv.NEL = run.electab.NEL;
   try {
-    run.IVRES.assign(per_point * static_cast<std::size_t>(points), 0.0);
-    run.IVSTAT.assign(static_cast<std::size_t>(kIvStatusPerPoint) * static_cast<std::size_t>(points), 0);
+    iv.IVRES.assign(iv.reals_per_point() * static_cast<std::size_t>(points), 0.0);
+    iv.IVSTAT.assign(IvResults::kStatusPerPoint * static_cast<std::size_t>(points), 0);
   } catch (const std::bad_alloc&) {
     sim::ERRSTOP(padded(kMemoryMessage));
   } catch (const std::length_error&) {

@@ -13,69 +13,88 @@ void store_band(DeviceRun& run) {
                {&r.TEMP, &r.EG30, &r.EGAL, &r.EGBE, &r.ENC3, &r.ENV3, &r.VOBG, &r.CONB, &r.CNSB});
 }
 
+// SRH: ETRA; TAUN NSRN ANSR BNSR CNSR EN; TAUP NSRP APSR BPSR CPSR EP.
 void store_srh(DeviceRun& run) {
-  RECOMB& r = run.recomb;
-  sim::STORPAR(run.params, 0, {&r.ETRA});
-  sim::STORPAR(run.params, 1, {&r.TAUN, &r.NSRN, &r.ANSR, &r.BNSR, &r.CNSR, &r.EN});
-  sim::STORPAR(run.params, 7, {&r.TAUP, &r.NSRP, &r.APSR, &r.BPSR, &r.CPSR, &r.EP});
+  sim::STORPAR(run.params, 0, {&run.recomb.ETRA});
+  int slot = 1;
+  for (CarrierRecombination* c : {&run.recomb.carrier.n, &run.recomb.carrier.p}) {
+    sim::STORPAR(run.params, slot, {&c->TAU, &c->NSR, &c->ASR, &c->BSR, &c->CSR, &c->EXPO});
+    slot += 6;
+  }
 }
 
+// AUGE: AUGN; AUGP.
 void store_auger(DeviceRun& run) {
-  sim::STORPAR(run.params, 0, {&run.recomb.AUGN});
-  sim::STORPAR(run.params, 1, {&run.recomb.AUGP});
+  sim::STORPAR(run.params, 0, {&run.recomb.carrier.n.AUG});
+  sim::STORPAR(run.params, 1, {&run.recomb.carrier.p.AUG});
 }
 
+// SURF: VSNL VSNR VSNT VSNB; VSPL VSPR VSPT VSPB.
 void store_surface(DeviceRun& run) {
-  RECOMB& r = run.recomb;
-  sim::STORPAR(run.params, 0, {&r.VSNL, &r.VSNR, &r.VSNT, &r.VSNB});
-  sim::STORPAR(run.params, 4, {&r.VSPL, &r.VSPR, &r.VSPT, &r.VSPB});
+  int slot = 0;
+  for (CarrierRecombination* c : {&run.recomb.carrier.n, &run.recomb.carrier.p}) {
+    sim::STORPAR(run.params, slot, {&c->VSL, &c->VSR, &c->VST, &c->VSB});
+    slot += 4;
+  }
 }
 
+// CONM: UMN0 UMP0.
 void store_constant_mobility(DeviceRun& run) {
-  sim::STORPAR(run.params, 0, {&run.cumcon.UMN0, &run.cumcon.UMP0});
+  sim::STORPAR(run.params, 0, {&run.cumcon.UM0.n, &run.cumcon.UM0.p});
   run.igrid.MOBMOD = 1;
 }
 
+// YAMA: UMN0 SN RSN ALN VSN GN VCN; UMP0 SP RSP ALP VSP GP VCP.
 void store_yamaguchi_mobility(DeviceRun& run) {
-  CUMN& n = run.cumn;
-  CUMP& p = run.cump;
-  sim::STORPAR(run.params, 0, {&n.UMN0, &n.SN, &n.RSN, &n.ALN, &n.VSN, &n.GN, &n.VCN});
-  sim::STORPAR(run.params, 7, {&p.UMP0, &p.SP, &p.RSP, &p.ALP, &p.VSP, &p.GP, &p.VCP});
+  int slot = 0;
+  for (YamaguchiSet* m : {static_cast<YamaguchiSet*>(&run.cumn), static_cast<YamaguchiSet*>(&run.cump)}) {
+    sim::STORPAR(run.params, slot, {&m->U0, &m->S, &m->RS, &m->AL, &m->VS, &m->G, &m->VC});
+    slot += 7;
+  }
   run.igrid.MOBMOD = 2;
 }
 
+// LOMB: BN C0N CPON UON UMAN ULN CRN CSN PCN ALPN BETN GAMN DELN DEPN BESN
+// VSAN, then the same 16 for holes.
 void store_surface_mobility(DeviceRun& run) {
-  MOBKIB& m = run.mobkib;
-  sim::STORPAR(run.params, 0,
-               {&m.BN, &m.C0N, &m.CPON, &m.UON, &m.UMAN, &m.ULN, &m.CRN, &m.CSN, &m.PCN, &m.ALPN,
-                &m.BETN, &m.GAMN, &m.DELN, &m.DEPN, &m.BESN, &m.VSAN});
-  sim::STORPAR(run.params, 16,
-               {&m.BP, &m.C0P, &m.CPOP, &m.UOP, &m.UMAP, &m.ULP, &m.CRP, &m.CSP, &m.PCP, &m.ALPP,
-                &m.BETP, &m.GAMP, &m.DELP, &m.DEPP, &m.BESP, &m.VSAP});
+  int slot = 0;
+  for (LombardiSet* m : {&run.mobkib.n, &run.mobkib.p}) {
+    sim::STORPAR(run.params, slot,
+                 {&m->B, &m->C0, &m->CPO, &m->U0, &m->UMA, &m->UL, &m->CR, &m->CS, &m->PC, &m->ALP,
+                  &m->BET, &m->GAM, &m->DEL, &m->DEP, &m->BES, &m->VSA});
+    slot += 16;
+  }
   run.igrid.MOBMOD = 3;
 }
 
+// BIPO: UMNM UMNX CRFN ECNM VSTN UNN XIN ALPN GSRN BETN, then the holes' 10.
 void store_bipolar_mobility(DeviceRun& run) {
-  MEDMOB& m = run.medmob;
-  sim::STORPAR(run.params, 0,
-               {&m.UMNM, &m.UMNX, &m.CRFN, &m.ECNM, &m.VSTN, &m.UNN, &m.XIN, &m.ALPN, &m.GSRN,
-                &m.BETN});
-  sim::STORPAR(run.params, 10,
-               {&m.UMPM, &m.UMPX, &m.CRFP, &m.ECPM, &m.VSTP, &m.UNP, &m.XIP, &m.ALPP, &m.GSRP,
-                &m.BETP});
+  int slot = 0;
+  for (BipolarSet* m : {&run.medmob.n, &run.medmob.p}) {
+    sim::STORPAR(run.params, slot,
+                 {&m->UMIN, &m->UMAX, &m->CRF, &m->EC, &m->VST, &m->UN, &m->XI, &m->ALP, &m->GSR,
+                  &m->BET});
+    slot += 10;
+  }
   run.igrid.MOBMOD = 4;
 }
 
-void store_electron_ionisation(DeviceRun& run) {
-  AVLN& a = run.avln;
-  sim::STORPAR(run.params, 0,
-               {&a.EN0, &a.EN1, &a.EN2, &a.BN0, &a.BN1, &a.BN2, &a.BN3, &a.EP0, &a.EP1, &a.EP2,
-                &a.BP0, &a.BP1, &a.BP2, &a.BP3});
+// IONE: EN0 EN1 EN2 BN0 BN1 BN2 BN3, then EP0 ... BP3.
+void store_ionisation_fields(DeviceRun& run) {
+  int slot = 0;
+  for (IonisationSet* a : {&run.avln.n, &run.avln.p}) {
+    sim::STORPAR(run.params, slot, {&a->E0, &a->E1, &a->E2, &a->B0, &a->B1, &a->B2, &a->B3});
+    slot += 7;
+  }
 }
 
-void store_hole_ionisation(DeviceRun& run) {
-  AVLN& a = run.avln;
-  sim::STORPAR(run.params, 0, {&a.AN0, &a.AN1, &a.AN2, &a.AN3, &a.AP0, &a.AP1, &a.AP2, &a.AP3});
+// IONP: AN0 AN1 AN2 AN3, then AP0 ... AP3.
+void store_ionisation_prefactors(DeviceRun& run) {
+  int slot = 0;
+  for (IonisationSet* a : {&run.avln.n, &run.avln.p}) {
+    sim::STORPAR(run.params, slot, {&a->A0, &a->A1, &a->A2, &a->A3});
+    slot += 4;
+  }
 }
 
 void store_mesh(DeviceRun& run) {
@@ -145,8 +164,8 @@ void run_store_statement(DeviceRun& run, sim::DeckReader& reader, int k) {
     case kCONM: store = store_constant_mobility; break;
     case kYAMA: store = store_yamaguchi_mobility; break;
     case kLOMB: store = store_surface_mobility; break;
-    case kIONE: store = store_electron_ionisation; break;
-    case kIONP: store = store_hole_ionisation; break;
+    case kIONE: store = store_ionisation_fields; break;
+    case kIONP: store = store_ionisation_prefactors; break;
     case kDOPN: store = store_doping_file; break;
     case kMESH: store = store_mesh; break;
     case kSOLV: store = store_solver_controls; break;

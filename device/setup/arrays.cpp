@@ -34,8 +34,8 @@ void ARINIT(DeviceRun& run) {
   const int n = run.igrid.NNODE;
   for (int a = kSupplFilledDirectly; a < kSupplNodeReals; ++a) DFILL(run.suppl_nodes[a], 0.0, n);
   DFILL(run.suppl_history, 0.0, std::min<int>(kHistoryInitialised, run.suppl_history.size()));
-  DFILL(run.IVRES, 0.0, static_cast<int>(run.IVRES.size()));
-  IFILL(run.IVSTAT, 0, static_cast<int>(run.IVSTAT.size()));
+  DFILL(run.iv.IVRES, 0.0, static_cast<int>(run.iv.IVRES.size()));
+  IFILL(run.iv.IVSTAT, 0, static_cast<int>(run.iv.IVSTAT.size()));
 }
 
 void allocate_basic_arrays(DeviceRun& run) {
