@@ -7,6 +7,7 @@
 #include "common/fatal_stop.hpp"
 #include "common/file_names.hpp"
 #include "device/setup/arrays.hpp"
+#include "device/setup/scaling.hpp"
 #include "device/deck/deck.hpp"
 #include "device/run_state.hpp"
 
@@ -44,8 +45,8 @@ void run_device(DeviceRun& run, const std::string& argument) {
   }  // the deck is closed before anything sized from it is allocated
   run.igrid.NNODE = run.igrid.NX * run.igrid.NY;
   allocate_basic_arrays(run);
-  // Set-up stages, in run order, each wired in with the routine that builds it:
-  //   SCALSET  material constants and scaling of the deck values
+  SCALSET(run);
+  // Set-up stages still to come, in run order:
   //   RDSPECT  spectra named by the light sources
   //   RDMESH   read or generate the mesh
   //   DOPSET   doping set-up

@@ -29,6 +29,9 @@ struct DeviceRun {
   std::string deck_name;
   std::string extension;
 
+  // Set once the deck values are converted to internal units.
+  bool scaled = false;
+
   // Named blocks.
   IGRID igrid;
   GEOM geom;

@@ -85,7 +85,7 @@ TEST(StoreStatements, GivenValuesLandInTheirFields) {
       "QNTM: QMPE=0.5;\n"
       "BBTL: BBA=1E21 EPHS=0.02;\n"
       "MESH: NX=20.9 NY=10 YY=5 HY0=0.001 MESH=1;\n"
-      "SOLV: READ=1 BATC=2 GUMM=50 GRES=0.02 DGEN=0.002 CRBD=0.2 RELG=0.5 SMTH=3 PRNT=4 CNTN=5 IGRM=3;\n"
+      "SOLV: READ=3 BATC=2 GUMM=50 GRES=0.02 DGEN=0.002 CRBD=0.2 RELG=0.5 SMTH=3 PRNT=4 CNTN=5 IGRM=3;\n"
       "MODE: ELHL=1 HVDO=0 IMPI=2 IQM=3 BBTL=4;\n"
       "$\n");
   const DeviceRun& r = d.run;
@@ -123,7 +123,7 @@ TEST(StoreStatements, GivenValuesLandInTheirFields) {
   EXPECT_EQ(r.geom.YY, 5);
   EXPECT_EQ(r.geom.HY0, 0.001);
   EXPECT_EQ(r.igrid.MESH, 1);
-  EXPECT_EQ(r.igrid.READ, 1);
+  EXPECT_EQ(r.igrid.READ, 3);
   EXPECT_EQ(r.comctrl.BATC, 2);
   EXPECT_EQ(r.itgum.ITMAX, 50);
   EXPECT_EQ(r.itgum.RES, 0.01);
@@ -230,7 +230,7 @@ TEST(StoreStatements, DollarInsideAStatementStoresItAndEndsTheDeck) {
   EXPECT_EQ(d.run.recomb.TEMP, 330);
 }
 
-TEST(MeshCounts, TooFewLinesOrTooManyNodesStopAfterTheDeck) {
+TEST(DeckChecks, MeshCountsAndSolutionSourceStopAfterTheDeck) {
   EXPECT_EQ(stop_message("MESH: NX=2 NY=2;\n$"), "");
   EXPECT_EQ(stop_message("MESH: NX=1;\n$"), " MESH: NX and NY must be at least 2 (NX = 1, NY = 30)");
   EXPECT_EQ(stop_message("MESH: NY=-3;\n$"), " MESH: NX and NY must be at least 2 (NX = 4, NY = -3)");
@@ -238,6 +238,9 @@ TEST(MeshCounts, TooFewLinesOrTooManyNodesStopAfterTheDeck) {
             " MESH: NX*NY = 2500000000 nodes is more than a run can hold");
   // A too small mesh given first and mended later is fine: the final counts decide.
   EXPECT_EQ(stop_message("MESH: NX=1;\nMESH: NX=3;\n$"), "");
+  // No stored solution exists to start from.
+  EXPECT_EQ(stop_message("SOLV: READ=1;\n$"),
+            " SOLV: READ=1 asks for a stored solution, which this program cannot load");
 }
 
 }  // namespace

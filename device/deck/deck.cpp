@@ -23,6 +23,13 @@ void check_mesh_counts(const IGRID& g) {
                  " nodes is more than a run can hold");
 }
 
+// The program has no stored solution to start from: it always computes the
+// mesh, the doping and the equilibrium guess itself.
+void check_solution_source(const IGRID& g) {
+  if (g.READ == 1)
+    sim::ERRSTOP(" SOLV: READ=1 asks for a stored solution, which this program cannot load");
+}
+
 }  // namespace
 
 void run_statement_branch(DeviceRun& run, sim::DeckReader& reader, int k) {
@@ -45,6 +52,7 @@ void run_statement_branch(DeviceRun& run, sim::DeckReader& reader, int k) {
 
 void complete_deck(DeviceRun& run) {
   check_mesh_counts(run.igrid);
+  check_solution_source(run.igrid);
   size_light_source_work_table(run);
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+// Material constants and the internal units of the device simulator:
+// potentials in thermal voltages, densities in units of the intrinsic
+// density, lengths in intrinsic Debye lengths, times in Debye length squared
+// over 1 cm2/s.
+#include "device/run_state.hpp"
+
+namespace devora {
+
+// Silicon constants and every scale of SCALE from the band parameters, and
+// the in-place conversion of the band, recombination, mobility, tunnelling
+// and quantum-correction parameters. Called by SCALSET only.
+void MATPAR(DeviceRun& run);
+
+// Converts every deck value to internal units, in place: MATPAR, then the
+// electrodes, boxes, regions, mesh sizes, curve voltages, ionisation
+// parameters and the generation floor. The conversions are not idempotent,
+// so a second call on the same run is refused (std::logic_error).
+void SCALSET(DeviceRun& run);
+
+}  // namespace devora
