@@ -8,6 +8,7 @@
 #include "common/console.hpp"
 #include "common/statement_table.hpp"
 #include "device/blocks.hpp"
+#include "device/node_arrays.hpp"
 #include "device/deck/tables.hpp"
 
 namespace devora {
@@ -63,28 +64,18 @@ struct DeviceRun {
   RCMRG rcmrg;
   REMCOM remcom;
 
-  // The device mesh: coordinates, spacings and control widths per axis, and
-  // the electrodes on the top and bottom surface of every column.
-  struct MeshArrays {
-    std::vector<double> X, HX, WX;  // NX: columns, 1/spacing (0 at the end), control width
-    std::vector<double> Y, HY, WY;  // NY: rows, likewise
-    std::vector<int> ETOP, EBOT;    // NX: electrode row (1-based) on the top/bottom node, 0 none
-  } mesh;
-  REGOUT regout;
-
   // I-V curves given by IVDA statements (none without one).
   int NCURV = 0;
   IvResults iv;  // I-V result tables (IVDA allocates them)
 
-  // Basic arrays, allocated after the deck.
-  std::vector<std::vector<double>> basic_x;      // 7 arrays of NX reals
-  std::vector<std::vector<int>> basic_x_int;     // 2 arrays of NX integers
-  std::vector<std::vector<double>> basic_y;      // 3 arrays of NY reals
-  std::vector<std::vector<double>> basic_nodes;  // 26 arrays of N reals
+  // Mesh, doping and solution (allocated after the deck).
+  MeshArrays mesh;
+  REGOUT regout;
+  NodeArrays nodes;
 
-  // Supplementary arrays, allocated after the doping set-up.
-  std::vector<std::vector<double>> suppl_nodes;  // 47 arrays of N reals
-  std::vector<double> suppl_history;             // MAXPOI reals
+  // Models and linear solves (allocated after the doping set-up).
+  ModelArrays models;
+  SolverArrays solver;
 };
 
 }  // namespace devora

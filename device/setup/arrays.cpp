@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <stdexcept>
 
 #include "common/fatal_stop.hpp"
 
@@ -10,14 +11,18 @@ namespace devora {
 
 namespace {
 
-constexpr int kBasicXReals = 7, kBasicXInts = 2, kBasicYReals = 3, kBasicNodeReals = 26;
-constexpr int kSupplNodeReals = 47;
-constexpr int kSupplFilledDirectly = 22;  // the other 25 are zeroed by ARINIT
-constexpr int kHistoryInitialised = 200;
+std::size_t length(int n) { return static_cast<std::size_t>(std::max(n, 0)); }
 
-template <class T>
-std::vector<std::vector<T>> make_arrays(int count, int length) {
-  return std::vector<std::vector<T>>(count, std::vector<T>(static_cast<std::size_t>(std::max(length, 0))));
+// Runs an allocation; a failure stops the run with the group's message.
+template <class F>
+void allocate_or_stop(F allocate, std::string_view message) {
+  try {
+    allocate();
+  } catch (const std::bad_alloc&) {
+    sim::ERRSTOP(message);
+  } catch (const std::length_error&) {
+    sim::ERRSTOP(message);
+  }
 }
 
 }  // namespace
@@ -31,29 +36,25 @@ void IFILL(std::span<int> a, int v, int n) {
 }
 
 void ARINIT(DeviceRun& run) {
-  const int n = run.igrid.NNODE;
-  for (int a = kSupplFilledDirectly; a < kSupplNodeReals; ++a) DFILL(run.suppl_nodes[a], 0.0, n);
-  DFILL(run.suppl_history, 0.0, std::min<int>(kHistoryInitialised, run.suppl_history.size()));
+  for_each_array(run.models, [](std::vector<double>& a) { DFILL(a, 0.0, static_cast<int>(a.size())); });
+  std::vector<double>& history = run.solver.work.HIST;
+  DFILL(history, 0.0, static_cast<int>(history.size()));
   DFILL(run.iv.IVRES, 0.0, static_cast<int>(run.iv.IVRES.size()));
   IFILL(run.iv.IVSTAT, 0, static_cast<int>(run.iv.IVSTAT.size()));
 }
 
 void allocate_basic_arrays(DeviceRun& run) {
-  const int nx = run.igrid.NX, ny = run.igrid.NY, n = run.igrid.NNODE;
-  try {
-    run.basic_x = make_arrays<double>(kBasicXReals, nx);
-    run.basic_x_int = make_arrays<int>(kBasicXInts, nx);
-    run.basic_y = make_arrays<double>(kBasicYReals, ny);
-    run.basic_nodes = make_arrays<double>(kBasicNodeReals, n);
-  } catch (const std::bad_alloc&) {
-    sim::ERRSTOP(" Not enough memory for basic arrays     ");
-  } catch (const std::length_error&) {
-    sim::ERRSTOP(" Not enough memory for basic arrays     ");
-  }
-  for (auto& a : run.basic_x) DFILL(a, 0.0, nx);
-  for (auto& a : run.basic_x_int) IFILL(a, 0, nx);
-  for (auto& a : run.basic_y) DFILL(a, 0.0, ny);
-  for (auto& a : run.basic_nodes) DFILL(a, 0.0, n);
+  const std::size_t nx = length(run.igrid.NX), ny = length(run.igrid.NY), n = length(run.igrid.NNODE);
+  allocate_or_stop(
+      [&] {
+        MeshArrays& m = run.mesh;
+        for (auto* v : {&m.X, &m.HX, &m.WX}) v->assign(nx, 0.0);
+        for (auto* v : {&m.Y, &m.HY, &m.WY}) v->assign(ny, 0.0);
+        m.ETOP.assign(nx, 0);
+        m.EBOT.assign(nx, 0);
+        for_each_array(run.nodes, [n](std::vector<double>& a) { a.assign(n, 0.0); });
+      },
+      " Not enough memory for basic arrays     ");
 }
 
 int solver_iteration_limit(int node_count) {
@@ -63,15 +64,15 @@ int solver_iteration_limit(int node_count) {
 
 void allocate_supplementary_arrays(DeviceRun& run) {
   const int n = run.igrid.NNODE;
-  try {
-    run.suppl_nodes = make_arrays<double>(kSupplNodeReals, n);
-    run.suppl_history.assign(static_cast<std::size_t>(std::max(run.igrid.MAXPOI, 0)), 0.0);
-  } catch (const std::bad_alloc&) {
-    sim::ERRSTOP(" Not enough memory for suppl. arrays    ");
-  } catch (const std::length_error&) {
-    sim::ERRSTOP(" Not enough memory for suppl. arrays    ");
-  }
-  for (int a = 0; a < kSupplFilledDirectly; ++a) DFILL(run.suppl_nodes[a], 0.0, n);
+  allocate_or_stop(
+      [&] {
+        for_each_array(run.models, [n](std::vector<double>& a) { a.assign(length(n), 0.0); });
+        run.solver.system = sim::FiveDiagonalArrays<double>(run.igrid.NX, run.igrid.NY);
+        run.solver.RHS.assign(length(n), 0.0);
+        run.solver.XSOL.assign(length(n), 0.0);
+        run.solver.work = sim::SolverStorage<double>(n, std::max(run.igrid.MAXPOI, 0));
+      },
+      " Not enough memory for suppl. arrays    ");
   ARINIT(run);
 }
 

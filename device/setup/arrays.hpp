@@ -10,20 +10,20 @@ namespace devora {
 void DFILL(std::span<double> a, double v, int n);
 void IFILL(std::span<int> a, int v, int n);
 
-// Sets to zero the 25 supplementary node arrays it is given, the first 200
-// values of the iteration-history array, and the I-V data arrays (skipped
-// when no IVDA statement allocated them).
+// Sets to zero the model arrays, the solver history and the I-V data arrays
+// (empty when no IVDA statement allocated them).
 void ARINIT(DeviceRun& run);
 
-// Basic arrays (7 + 2 along x, 3 along y, 26 over the nodes); stops with
+// Mesh arrays and the doping and solution node arrays, all zero; stops with
 // " Not enough memory for basic arrays     " when they cannot be had.
 void allocate_basic_arrays(DeviceRun& run);
 
 // Solver iteration limit: int(1000*sqrt(M/4000)) with M = max(N, 4000).
 int solver_iteration_limit(int node_count);
 
-// Supplementary arrays (47 over the nodes, one of MAXPOI values); stops with
-// " Not enough memory for suppl. arrays    " when they cannot be had.
+// Model arrays and the linear-solver storage (history of MAXPOI entries),
+// all zero; stops with " Not enough memory for suppl. arrays    " when they
+// cannot be had.
 void allocate_supplementary_arrays(DeviceRun& run);
 
 }  // namespace devora
