@@ -1,0 +1,27 @@
+#pragma once
+// Geometry derived from the mesh lines: spacings and control widths per
+// axis, the electrodes on the top and bottom node of every column, the
+// columns each electrode covers, and the outlines of the electrodes and
+// oxide regions that the solution file carries.
+#include <span>
+
+#include "device/run_state.hpp"
+
+namespace devora {
+
+// True when every line lies beyond the one before it.
+bool strictly_increasing(std::span<const double> c);
+
+// One axis: h(i) = 1/(c(i+1) - c(i)) with h(n) = 0, and the control widths
+// w(1) = (c(2) - c(1))/2, w(i) = (c(i+1) - c(i-1))/2, w(n) = (c(n) - c(n-1))/2.
+// h and w hold c.size() entries.
+void MESHDX(std::span<const double> c, std::span<double> h, std::span<double> w);
+
+// Rebuilds everything that follows from run.mesh.X and run.mesh.Y (NX and
+// NY entries, strictly increasing): HX, WX, HY, WY, XX = X(NX), YY = Y(NY),
+// ETOP, EBOT, the region outlines REGOUT and the electrodes' EFIRST and
+// ELAST (1-based columns; an electrode that covers no column keeps both).
+// Called after every mesh set-up and after each regridding pass.
+void MESHGEO(DeviceRun& run);
+
+}  // namespace devora
