@@ -240,7 +240,7 @@ Dop3dHeader decode_dop3d_header(std::string_view bytes) {
   return read_header(in);
 }
 
-Dop3d decode_dop3d(std::string_view bytes) {
+Dop3d decode_dop3d(std::string_view bytes, Dop3dTrailingBytes trailing) {
   ByteReader in(bytes);
   const Dop3dHeader header = read_header(in);
   Dop3d file;
@@ -258,24 +258,27 @@ Dop3d decode_dop3d(std::string_view bytes) {
       kText + kCodePairBytes * file.regions.size() +
       (1 + kRealBytes) * static_cast<std::uint64_t>(header.node_count);
   // Division, not multiplication: a corrupt block count must not overflow.
-  if (in.remaining() % block_bytes != 0 ||
-      in.remaining() / block_bytes != static_cast<std::uint64_t>(header.block_count))
-    throw Dop3dError("block count and node count do not match the size of the field file");
+  const std::uint64_t blocks = static_cast<std::uint64_t>(header.block_count);
+  const bool blocks_fit = trailing == Dop3dTrailingBytes::ignore
+                              ? blocks <= in.remaining() / block_bytes
+                              : in.remaining() % block_bytes == 0 && in.remaining() / block_bytes == blocks;
+  if (!blocks_fit) throw Dop3dError("block count and node count do not match the size of the field file");
   file.blocks.reserve(static_cast<std::size_t>(header.block_count));
   for (std::int32_t b = 0; b < header.block_count; ++b)
     file.blocks.push_back(read_block(in, file.regions.size(), header.node_count));
 
-  if (in.remaining() != 0) throw Dop3dError("bytes after the end of the field file record");
+  if (trailing == Dop3dTrailingBytes::refuse && in.remaining() != 0)
+    throw Dop3dError("bytes after the end of the field file record");
   return file;
 }
 
-Dop3d read_dop3d(const std::filesystem::path& path) {
+Dop3d read_dop3d(const std::filesystem::path& path, Dop3dTrailingBytes trailing) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Dop3dError("cannot open field file " + path.string());
   std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) throw Dop3dError("cannot read field file " + path.string());
   try {
-    return decode_dop3d(bytes);
+    return decode_dop3d(bytes, trailing);
   } catch (const Dop3dError& e) {
     throw Dop3dError(std::string(e.what()) + ": " + path.string());
   }

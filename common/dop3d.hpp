@@ -104,15 +104,21 @@ std::string encode_dop3d(const Dop3d& file);
 // the old one; failures stop the run).
 void write_dop3d(const std::filesystem::path& path, const Dop3d& file);
 
+// What a decoder does with bytes after the end of the record: refuse them
+// (the file must be exactly one record), or ignore them (an older, longer
+// file rewritten in place with a shorter record is still read).
+enum class Dop3dTrailingBytes { refuse, ignore };
+
 // Decoding. Every count is checked against the bytes that remain before
 // anything is allocated from it; negative or inconsistent counts, a short
-// record and bytes after the record throw Dop3dError.
+// record and (unless ignored) bytes after the record throw Dop3dError.
 Dop3dHeader decode_dop3d_header(std::string_view bytes);
-Dop3d decode_dop3d(std::string_view bytes);
+Dop3d decode_dop3d(std::string_view bytes, Dop3dTrailingBytes trailing = Dop3dTrailingBytes::refuse);
 
 // Reads and decodes a whole file; a file that cannot be read throws
 // Dop3dError too. Messages name the file.
-Dop3d read_dop3d(const std::filesystem::path& path);
+Dop3d read_dop3d(const std::filesystem::path& path,
+                 Dop3dTrailingBytes trailing = Dop3dTrailingBytes::refuse);
 
 // One node field widened to the file's 8-byte reals.
 template <class Real>

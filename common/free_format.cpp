@@ -44,10 +44,15 @@ FreeReadStatus FreeFormatReader::read(std::span<Real> values) {
   // A READ begins with a fresh record: whatever the last one left is dropped.
   line_.clear();
   pos_ = 0;
+  values_read_ = 0;
   std::string field;
   for (Real& value : values) {
     if (!next_field(field)) return FreeReadStatus::end_of_file;
-    if (!convert_number_field(with_e_exponent(field), value)) return FreeReadStatus::bad_value;
+    // Converted aside, so that a bad field leaves its value as it was.
+    Real converted{};
+    if (!convert_number_field(with_e_exponent(field), converted)) return FreeReadStatus::bad_value;
+    value = converted;
+    ++values_read_;
   }
   return FreeReadStatus::ok;
 }

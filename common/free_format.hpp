@@ -23,9 +23,14 @@ class FreeFormatReader {
  public:
   explicit FreeFormatReader(std::istream& in) : in_(in) {}
 
-  // One READ of values.size() numbers. Values before a failure are kept.
+  // One READ of values.size() numbers. Values before a failure are kept; a
+  // bad field leaves its value as it was.
   template <class Real>
   FreeReadStatus read(std::span<Real> values);
+
+  // How many values the last READ stored: tells a clean end of the file
+  // (none) from a record cut short by it.
+  std::size_t values_read() const { return values_read_; }
 
   // Skips one whole record (a header line). False at the end of the file.
   bool skip_record();
@@ -38,6 +43,7 @@ class FreeFormatReader {
   std::istream& in_;
   std::string line_;
   std::size_t pos_ = 0;
+  std::size_t values_read_ = 0;
 };
 
 }  // namespace sim

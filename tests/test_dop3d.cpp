@@ -169,6 +169,16 @@ TEST(Dop3dDecode, EveryTruncationAndTrailingByteRefused) {
   EXPECT_THROW(sim::decode_dop3d(bytes + '\0'), sim::Dop3dError);
 }
 
+TEST(Dop3dDecode, TrailingBytesIgnoredOnRequestOnly) {
+  const std::string bytes = sim::encode_dop3d(full_example());
+  const auto ignore = sim::Dop3dTrailingBytes::ignore;
+  EXPECT_EQ(sim::decode_dop3d(bytes + std::string(500, '\xff'), ignore), sim::decode_dop3d(bytes));
+  EXPECT_THROW(sim::decode_dop3d(std::string_view(bytes).substr(0, bytes.size() - 1), ignore), sim::Dop3dError);
+  std::string huge_block_count = bytes;
+  huge_block_count.replace(80, 4, le32(0x7FFFFFFFu));
+  EXPECT_THROW(sim::decode_dop3d(huge_block_count + std::string(1000, '\0'), ignore), sim::Dop3dError);
+}
+
 // Offsets into full_example()'s record.
 constexpr std::size_t kAtB = 80, kAtNX = 84, kAtNY = 88, kAtK = 92;
 constexpr std::size_t kAtR = 96 + 80 + 24 + 80 + 16;

@@ -7,15 +7,17 @@
 #include <string>
 
 #include "common/console.hpp"
+#include "common/free_format.hpp"
 
 namespace devora {
 
 using SpectralLine = std::array<double, 6>;
 
-// Reads the next six numbers, as a free-format read does: separated by
-// blanks, commas or line ends (a record with fewer continues on the next
-// one; what follows the sixth number in its record is skipped). False at the
-// end of the file or at a field that is not a number.
+// Reads the next six numbers as one free-format READ: separated by blanks,
+// commas or line ends (a record with fewer continues on the next one; what
+// follows the sixth number in its record is skipped). False at the end of
+// the file or at a field that is not a number.
+bool read_spectral_line(sim::FreeFormatReader& reader, SpectralLine& line);
 bool read_spectral_line(std::istream& in, SpectralLine& line);
 
 // SPCOUNT: counts the spectral lines of a spectrum file (80 characters,
