@@ -258,6 +258,14 @@ inline constexpr int kRemeshCapacity = 20;       // regridding regions (REME)
 inline constexpr int kMaxElectrodes = 20;        // electrodes an I-V curve can drive
 inline constexpr int kElectrodeNameWidth = 20;
 
+// Window and shape of one box, as the profile mapping takes it.
+struct BoxShape {
+  int IWEL;                      // 1 box, 2 linear, 3 exponential, 4 erfc fall-off; < 0 tabulated
+  double XLFT, XRGT, YTOP, YBOT;  // window
+  double ALX, ALY;               // fall-off widths
+  double EXPX, EXPY;             // exponents of the exponential fall-off
+};
+
 // Window and shape of one analytic box, shared by doping and generation boxes.
 struct BoxFields {
   std::vector<double> XLFT, XRGT, YTOP, YBOT;  // window
@@ -266,6 +274,10 @@ struct BoxFields {
   std::vector<int> IWEL;                       // profile shape; negative: tabulated
   std::vector<double> EXPX, EXPY;              // shape exponents
   bool allocated = false;                      // a list can stand once in a deck
+
+  BoxShape shape(std::size_t i) const {
+    return {IWEL[i], XLFT[i], XRGT[i], YTOP[i], YBOT[i], ALX[i], ALY[i], EXPX[i], EXPY[i]};
+  }
 };
 
 // Doping boxes (DOPA and DOPF items).

@@ -7,6 +7,8 @@
 #include "common/fatal_stop.hpp"
 #include "common/file_names.hpp"
 #include "device/setup/arrays.hpp"
+#include "device/setup/doping.hpp"
+#include "device/setup/mesh.hpp"
 #include "device/setup/scaling.hpp"
 #include "device/deck/deck.hpp"
 #include "device/run_state.hpp"
@@ -43,23 +45,28 @@ void run_device(DeviceRun& run, const std::string& argument) {
     print_banner(run);
     read_device_deck(run, deck);
   }  // the deck is closed before anything sized from it is allocated
-  run.igrid.NNODE = run.igrid.NX * run.igrid.NY;
-  allocate_basic_arrays(run);
-  SCALSET(run);
-  // Set-up stages still to come, in run order:
-  //   RDSPECT  spectra named by the light sources
-  //   RDMESH   read or generate the mesh
-  //   DOPSET   doping set-up
-  run.igrid.MAXPOI = solver_iteration_limit(run.igrid.NNODE);
-  allocate_supplementary_arrays(run);
+  set_up_device(run);
   for (int curve = 1; curve <= run.NCURV; ++curve) {
-    // Per I-V curve: DOPSET again; UINIT (zero-bias solution, regridding,
-    // optical generation, ramp to the start voltages); CURVE (the bias
-    // sweep); UITAB (rewrite the I-V table file with curves 1..curve).
+    DOPSET(run);
+    // UINIT (zero-bias solution, regridding, optical generation, ramp to the
+    // start voltages), CURVE (the bias sweep) and UITAB (the I-V table file
+    // with curves 1..curve) join here.
   }
 }
 
 }  // namespace
+
+// Everything between the deck and the first curve, in run order.
+void set_up_device(DeviceRun& run) {
+  run.igrid.NNODE = run.igrid.NX * run.igrid.NY;
+  allocate_basic_arrays(run);
+  SCALSET(run);
+  // RDSPECT (the spectra named by the light sources) joins here.
+  RDMESH(run);
+  DOPSET(run);
+  run.igrid.MAXPOI = solver_iteration_limit(run.igrid.NNODE);
+  allocate_supplementary_arrays(run);
+}
 
 // Work buffers of the statement branches and the kinds of the text parameters.
 void setup_deck_tables(DeviceRun& run) {

@@ -15,6 +15,10 @@ int DEVMAIN(const std::string& deck_argument, sim::Console& console);
 // text parameters (before the first statement is read).
 void setup_deck_tables(DeviceRun& run);
 
+// After the deck: node count, basic arrays, scaling, mesh, doping, solver
+// iteration limit and supplementary arrays.
+void set_up_device(DeviceRun& run);
+
 // Reads a device deck up to its "$" into the run's blocks and tables, then
 // checks what needs the whole deck (the mesh counts).
 void read_device_deck(DeviceRun& run, std::istream& deck);
