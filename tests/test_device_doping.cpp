@@ -1,5 +1,5 @@
 // Doping set-up: box shapes, band-gap narrowing, the equilibrium guess, oxide
-// and Schottky nodes, and doping taken from a process-simulator run.
+// and Schottky nodes, and text profile boxes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 
 namespace {
 
-using testing_support::run_program;
 using testing_support::ScratchDir;
 using testing_support::write_file;
 
@@ -105,36 +104,6 @@ TEST(DopingSetUp, TextProfileBox) {
   // The profile starts at the top surface and stays at its last value below.
   EXPECT_NEAR(d.a().NETD[0] * d.ni(), 1e18, 1e18 * 1e-9);
   EXPECT_NEAR(d.a().NETD[10 * 2] * d.ni(), 1e16, 1e16 * 1e-9);
-}
-
-TEST(DevoraRun, SetsUpOnADopingFileOfTheProcessSimulator) {
-  ScratchDir dir;
-  write_file(dir / "IMP.INP",
-             "MESH: NX=5 NY=41 XX=2 YY=1;\n"
-             "SUBS: BO=1e15;\n"
-             "PHIM: DZ=1e13 EN=50;\n"
-             "$\n");
-  ASSERT_EQ(run_program(TAVIK_EXE, "IMP.INP", dir.path()).exit_status, 0);
-  write_file(dir / "DEV.INP",
-             "MESH: NX=6 NY=20 XX=2 YY=1;\n"
-             "DOPN: FILE='IMP.3D';\n"
-             "OHMI: NAME='A' NUM=1 XLT=0 XRT=2;\n"
-             "OHMI: NAME='B' NUM=2 LOC=2 XLT=0 XRT=2; }\n"
-             "IVDA: NUMC=2 NPNT=1 VSTE=0.1; }\n"
-             "$\n");
-  const auto r = run_program(DEVORA_EXE, "DEV.INP", dir.path());
-  EXPECT_EQ(r.exit_status, 0) << r.output;
-  // Once after the mesh, once for the curve.
-  const std::string line = " Processing doping data from IMP.3D";
-  const auto first = r.output.find(line);
-  ASSERT_NE(first, std::string::npos) << r.output;
-  EXPECT_NE(r.output.find(line, first + 1), std::string::npos);
-
-  SetUpRun d("MESH: NX=6 NY=20 XX=2 YY=1; DOPN: FILE='" + (dir / "IMP.3D").string() + "'; $");
-  // Phosphorus at the surface over the boron substrate, which holds below.
-  EXPECT_GT(d.a().NETD[0] * d.ni(), 5e16);
-  EXPECT_NEAR(d.a().NETD.back() * d.ni(), -1e15, 1e15 * 1e-2);
-  EXPECT_NEAR(d.a().TOTD.back() * d.ni(), 1e15, 1e15 * 1e-2);
 }
 
 }  // namespace

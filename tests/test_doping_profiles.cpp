@@ -11,7 +11,9 @@
 #include "common/dop3d.hpp"
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
+#include "device/devora.hpp"
 #include "device/setup/doping_files.hpp"
+#include "device_deck_run.hpp"
 #include "support.hpp"
 
 namespace {
@@ -133,6 +135,25 @@ TEST(FieldDopingFile, ProcessSimulatorFileReadsWithItsOxideRegion) {
   const DeviceDoping mid = map_field_file(dir / "IMP.3D", {f.x[0]}, {0.5 * (f.y[4] + f.y[5])});
   const auto& file_donor = f.blocks[2].values;
   EXPECT_NEAR(mid.donor[0], std::sqrt(file_donor[4 * f.nx()] * file_donor[5 * f.nx()]), mid.donor[0] * 1e-9);
+
+  // The device simulator sets up on it: net and total doping in units of NI,
+  // and the file named once after the mesh and once per curve.
+  DeckRun d("MESH: NX=6 NY=20; DOPN: FILE='" + (dir / "IMP.3D").string() + "'; $");
+  devora::set_up_device(d.run);
+  const double ni = d.run.scale.NI;
+  EXPECT_NEAR(d.run.nodes.NETD.back() * ni, -1e15, 1e15 * 1e-2);
+  EXPECT_NEAR(d.run.nodes.TOTD.back() * ni, 1e15, 1e15 * 1e-2);
+  write_file(dir / "DEV.INP",
+             "DOPN: FILE='IMP.3D';\n"
+             "OHMI: NAME='A' NUM=1 XLT=0 XRT=1; }\n"
+             "IVDA: NUMC=1 NPNT=1 VSTE=0.1; }\n"
+             "$\n");
+  const auto dev = run_program(DEVORA_EXE, "DEV.INP", dir.path());
+  EXPECT_EQ(dev.exit_status, 0) << dev.output;
+  const std::string line = " Processing doping data from IMP.3D";
+  const auto first = dev.output.find(line);
+  ASSERT_NE(first, std::string::npos) << dev.output;
+  EXPECT_NE(dev.output.find(line, first + 1), std::string::npos);
 }
 
 sim::Dop3d one_column_file() {
