@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/fatal_stop.hpp"
 #include "device/devora.hpp"
 #include "device/setup/box_profile.hpp"
 #include "device_deck_run.hpp"
@@ -74,6 +75,8 @@ TEST(DopingSetUp, BandGapNarrowing) {
     EXPECT_NEAR(on.a().NIE[0] / off.a().NIE[0], ratio, 1e-5) << doping;
     EXPECT_NEAR(on.a().LNIE[0], std::log(on.a().NIE[0]), 1e-14);
   }
+  // Far below room temperature the intrinsic density underflows: a stop, not PSI = inf.
+  EXPECT_THROW(SetUpRun("MESH: NX=2 NY=2; BAND: TEMP=8; $"), sim::FatalStop);
 }
 
 TEST(DopingSetUp, OxideAndSchottkyNodes) {

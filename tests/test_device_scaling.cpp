@@ -34,14 +34,17 @@ TEST(DeviceScaling, TemperatureChangesVtAndGapButNotNi) {
   EXPECT_NEAR(d.run.scale.VT, 0.0301595, 1e-15);
   EXPECT_NEAR(d.run.scale.NI, 1.4459194771878805e10, 1e-4);
   EXPECT_EQ(d.run.complt.ANSWER, 'N');
-  DeckRun cold("BAND: TEMP=0; $");
-  EXPECT_THROW(devora::SCALSET(cold.run), sim::FatalStop);
+  for (const char* bad : {"BAND: TEMP=0; $", "BAND: CONB=0; $", "BAND: EGBE=-300; $"}) {
+    DeckRun b(bad);
+    EXPECT_THROW(devora::SCALSET(b.run), sim::FatalStop) << bad;
+  }
 }
 
 TEST(DeviceScaling, ElectrodesAndOxideCharges) {
   DeckRun d(
       "SCHO: NAME='S' NUM=1 XLT=0 XRT=0.5 DUMMY3=7 FIB=4.7;"
-      "GATE: NAME='G' NUM=2 XLT=0.5 XRT=1 TOX=0.02 QSG=1E11 FIM=4.35; }"
+      "GATE: NAME='G' NUM=2 XLT=0.5 XRT=1 TOX=0.02 QSG=1E11 FIM=4.35;"
+      "GATE: NAME='H' NUM=3 XLT=0.5 XRT=1 TOX=0.02; }"
       "OXID: XLFT=0 XRGT=1 YTOP=-0.02 YBOT=0 QOXT=1E11; } $");
   devora::SCALSET(d.run);
   const devora::SCALE& s = d.run.scale;
@@ -51,6 +54,9 @@ TEST(DeviceScaling, ElectrodesAndOxideCharges) {
   EXPECT_DOUBLE_EQ(e.COX[1], s.EPSD / (0.02 / s.LDUM));
   EXPECT_DOUBLE_EQ(e.QSG[1], 1e11 / s.QS0);
   EXPECT_DOUBLE_EQ(e.FIM[1], 4.35 / s.VT);
+  // A gate without FIM has work function 0: the WORK statement's FIM is not its default.
+  EXPECT_EQ(e.FIM[2], 0.0);
+  EXPECT_DOUBLE_EQ(d.run.comcon.FIM, static_cast<double>(4.35f) / s.VT);
   // Oxide side charges are divided by the surface-charge scale only.
   EXPECT_DOUBLE_EQ(d.run.oxide.QOXT[0], 1e11 / s.QS0);
   EXPECT_DOUBLE_EQ(d.run.oxide.YTOP[0], -0.02 / s.LDUM);

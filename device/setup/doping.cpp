@@ -1,7 +1,7 @@
 #include "device/setup/doping.hpp"
 
 #include <cmath>
-#include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -101,6 +101,10 @@ void set_intrinsic_density(DeviceRun& run) {
     }
     a.LNIE[n] = ln_ni0 + d;
     a.NIE[n] = ni0 * std::exp(d);
+    // Far below room temperature the intrinsic density underflows to 0.
+    if (!(a.NIE[n] > 0.0) || !std::isfinite(a.NIE[n]))
+      sim::ERRSTOP(" BAND: the intrinsic density at TEMP = " + (std::ostringstream() << r.TEMP).str() +
+                   " K is not a finite positive number");
   }
 }
 

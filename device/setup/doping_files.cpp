@@ -23,14 +23,6 @@ namespace {
 constexpr std::size_t kDonorBlock = 2;
 constexpr std::size_t kAcceptorBlock = 3;
 
-bool strictly_increasing(std::span<const double> v) {
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    if (!std::isfinite(v[i])) return false;
-    if (i > 0 && !(v[i - 1] < v[i])) return false;
-  }
-  return true;
-}
-
 bool all_finite(std::span<const double> v) {
   return std::all_of(v.begin(), v.end(), [](double a) { return std::isfinite(a); });
 }

@@ -22,6 +22,14 @@ double lerp_weighted(double lower, double upper, double w) { return (1.0 - w) * 
 
 }  // namespace
 
+bool strictly_increasing(std::span<const double> c) {
+  for (std::size_t i = 0; i < c.size(); ++i) {
+    if (!std::isfinite(c[i])) return false;
+    if (i > 0 && !(c[i - 1] < c[i])) return false;
+  }
+  return true;
+}
+
 void INTERPW(std::span<const double> table, std::span<const double> queries, std::span<double> weights,
              std::span<std::size_t> indices) {
   if (table.empty()) throw std::invalid_argument("INTERPW: empty table");

@@ -19,6 +19,10 @@
 
 namespace devora {
 
+// True when every entry is finite and lies beyond the one before it: a table
+// INTERPW can search, and mesh lines whose spacings can be inverted.
+bool strictly_increasing(std::span<const double> c);
+
 // For every query q(j) (same length as weights and indices) against the
 // ascending table t (at least one entry):
 //  - q below t(0): index 0, weight 0 (the first value);

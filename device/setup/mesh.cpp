@@ -12,6 +12,7 @@
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "common/free_format.hpp"
+#include "device/setup/interpolation.hpp"
 #include "device/setup/mesh_geometry.hpp"
 
 namespace devora {

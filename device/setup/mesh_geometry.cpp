@@ -5,12 +5,13 @@
 #include <string>
 
 #include "common/fatal_stop.hpp"
+#include "device/setup/interpolation.hpp"
 
 namespace devora {
 
 namespace {
 
-constexpr double kOutlineThickness = 0.1;      // of the boundary control width
+constexpr double kOutlineFraction = 10.0;      // outline thickness: boundary control width / 10
 constexpr double kCoverageTolerance = 1e-12;   // relative to the device width
 
 // The spacings are inverted, so every axis needs at least two distinct
@@ -68,7 +69,7 @@ void write_outlines(DeviceRun& run) {
   for (int k = 0; k < e.NEL; ++k) {
     const bool bottom = on_bottom(e.LOC[k]);
     const double y_outer = bottom ? yy : 0.0;
-    const double y_inner = bottom ? yy - m.WY.back() * kOutlineThickness : m.WY.front() * kOutlineThickness;
+    const double y_inner = bottom ? yy - m.WY.back() / kOutlineFraction : m.WY.front() / kOutlineFraction;
     set_outline(run.regout, k, e.XLT[k], e.XRT[k], y_outer, y_inner, L);
   }
   run.regout.NREG = e.NEL + ox.NOXR;
@@ -95,12 +96,6 @@ void find_electrode_columns(DeviceRun& run) {
 }
 
 }  // namespace
-
-bool strictly_increasing(std::span<const double> c) {
-  for (std::size_t i = 1; i < c.size(); ++i)
-    if (!(c[i - 1] < c[i])) return false;
-  return true;
-}
 
 void MESHDX(std::span<const double> c, std::span<double> h, std::span<double> w) {
   const std::size_t n = c.size();

@@ -9,9 +9,6 @@
 
 namespace devora {
 
-// True when every line lies beyond the one before it.
-bool strictly_increasing(std::span<const double> c);
-
 // One axis: h(i) = 1/(c(i+1) - c(i)) with h(n) = 0, and the control widths
 // w(1) = (c(2) - c(1))/2, w(i) = (c(i+1) - c(i-1))/2, w(n) = (c(n) - c(n-1))/2.
 // h and w hold c.size() entries.

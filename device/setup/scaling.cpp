@@ -23,8 +23,11 @@ constexpr double kBoltzmannEv = 8.62e-5;  // eV/K
 
 bool positive_finite(double v) { return std::isfinite(v) && v > 0.0; }
 
-void check_band_inputs(const RECOMB& r) {
+// The band-gap narrowing takes ln(N/CONB) and sqrt(u^2 + CNSB).
+void check_band_inputs(const RECOMB& r, const IGRID& g) {
   if (!(r.TEMP > 0.0)) sim::ERRSTOP(" BAND: temperature TEMP must be > 0 K");
+  if (g.HVDO == 1 && !(r.CONB > 0.0 && r.CNSB >= 0.0))
+    sim::ERRSTOP(" BAND: band-gap narrowing needs CONB > 0 and CNSB >= 0");
 }
 
 // Band gap, thermal voltage and the intrinsic density scale. NI uses the
@@ -38,6 +41,7 @@ void set_band_constants(DeviceRun& run) {
   s.VT = kVt300 * t / 300.0;
   c.EG = r.EG30 + r.EGAL * (300.0 * 300.0 / (300.0 + r.EGBE) - t * t / (t + r.EGBE));
   c.EG /= s.VT;
+  if (!std::isfinite(c.EG)) sim::ERRSTOP(" BAND: EGAL and EGBE give no finite band gap at TEMP");
   c.FIM /= s.VT;
   c.FIS /= s.VT;
   c.PHI0 = c.FIS + c.EG / 2.0;
@@ -209,7 +213,7 @@ void scale_ionisation(DeviceRun& run) {
 }  // namespace
 
 void MATPAR(DeviceRun& run) {
-  check_band_inputs(run.recomb);
+  check_band_inputs(run.recomb, run.igrid);
   set_band_constants(run);
   set_scales(run);
   scale_recombination(run);
