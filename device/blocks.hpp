@@ -35,7 +35,8 @@ struct IGRID {
   int IGRM = 10;     // regridding passes
 };
 
-// Device size in microns as read: width, depth, third dimension, first y step.
+// Device width, depth, third dimension and first y step: microns as read,
+// internal lengths once the deck values are scaled.
 struct GEOM {
   double XX = 1.0;
   double YY = 1.0;
