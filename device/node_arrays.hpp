@@ -65,12 +65,24 @@ struct SolverArrays {
   sim::SolverStorage<double> work{0, 0};
 };
 
+// Scratch node arrays lent to one routine at a time (no content carries
+// between calls): the Poisson edge coefficients, and two field components.
+struct WorkArrays {
+  std::vector<double> GX, GY;    // coupling of node n with n-1 and with n-NX
+  std::vector<double> EXW, EYW;  // field components (tunnelling, impact ionisation)
+};
+
 // Calls a function on every node array of a group, so that allocation and
 // zeroing cannot miss one.
 template <class F>
 void for_each_array(NodeArrays& a, F f) {
   for (auto* v : {&a.NETD, &a.TOTD, &a.QINT, &a.NIE, &a.LNIE, &a.PSI, &a.ELEC, &a.HOLE, &a.ELEC0, &a.HOLE0})
     f(*v);
+}
+
+template <class F>
+void for_each_array(WorkArrays& a, F f) {
+  for (auto* v : {&a.GX, &a.GY, &a.EXW, &a.EYW}) f(*v);
 }
 
 template <class F>

@@ -76,6 +76,7 @@ struct DeviceRun {
   // Models and linear solves (allocated after the doping set-up).
   ModelArrays models;
   SolverArrays solver;
+  WorkArrays work;
 };
 
 }  // namespace devora

@@ -67,6 +67,7 @@ void allocate_supplementary_arrays(DeviceRun& run) {
   allocate_or_stop(
       [&] {
         for_each_array(run.models, [n](std::vector<double>& a) { a.assign(length(n), 0.0); });
+        for_each_array(run.work, [n](std::vector<double>& a) { a.assign(length(n), 0.0); });
         run.solver.system = sim::FiveDiagonalArrays<double>(run.igrid.NX, run.igrid.NY);
         run.solver.RHS.assign(length(n), 0.0);
         run.solver.XSOL.assign(length(n), 0.0);

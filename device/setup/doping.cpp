@@ -7,6 +7,7 @@
 
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
+#include "device/physics/intrinsic_density.hpp"
 #include "device/setup/box_profile.hpp"
 #include "device/setup/doping_files.hpp"
 #include "device/setup/regions.hpp"
@@ -78,32 +79,18 @@ void deposit_oxide_charges(DeviceRun& run) {
   }
 }
 
-// Intrinsic density at the deck temperature, in units of NI.
-double intrinsic_density(const DeviceRun& run) {
-  const RECOMB& r = run.recomb;
-  const double t = r.TEMP / 300.0;
-  return std::sqrt(t * t * t * r.ENC3 * r.ENV3) * std::exp(-run.comcon.EG / 2.0) / run.scale.NI;
-}
-
-// Band-gap narrowing by the total doping: half the gap shrinkage in VT,
-// (VOBG/2)(u + sqrt(u^2 + CNSB)) with u = ln(N/CONB).
+// Effective intrinsic density with band-gap narrowing by the total doping.
 void set_intrinsic_density(DeviceRun& run) {
   NodeArrays& a = run.nodes;
-  const RECOMB& r = run.recomb;
   const double ni0 = intrinsic_density(run);
   const double ln_ni0 = std::log(ni0);
-  const bool narrowing = run.igrid.HVDO == 1;
   for (std::size_t n = 0; n < a.NIE.size(); ++n) {
-    double d = 0.0;
-    if (narrowing) {
-      const double u = std::log((a.TOTD[n] + 1e-20) / r.CONB);
-      d = (r.VOBG / 2.0) * (u + std::sqrt(u * u + r.CNSB));
-    }
+    const double d = band_gap_narrowing(run, a.TOTD[n]);
     a.LNIE[n] = ln_ni0 + d;
     a.NIE[n] = ni0 * std::exp(d);
     // Far below room temperature the intrinsic density underflows to 0.
     if (!(a.NIE[n] > 0.0) || !std::isfinite(a.NIE[n]))
-      sim::ERRSTOP(" BAND: the intrinsic density at TEMP = " + (std::ostringstream() << r.TEMP).str() +
+      sim::ERRSTOP(" BAND: the intrinsic density at TEMP = " + (std::ostringstream() << run.recomb.TEMP).str() +
                    " K is not a finite positive number");
   }
 }
