@@ -76,6 +76,19 @@ void scale_recombination(DeviceRun& run) {
   run.recomb.RATE *= s.LD2 * s.NI;
 }
 
+// The tunnelling models divide by FPH - 1 and take the critical fields to
+// the power -1.5 (phonon-assisted) or exp(-BBE/E) at fields down to 1e-25
+// (local): parameters outside these ranges give 1/0 or overflow. Only the
+// selected model is checked; its derived fields are computed always.
+void check_band_to_band(int mode, const BANDBAND& b, double eg) {
+  if (mode < 0 || mode > 2) sim::ERRSTOP(" MODE: BBTL must be 0, 1 or 2");
+  if (mode == 1 && !(b.BBE >= 0.0)) sim::ERRSTOP(" BBTL: BBE must be >= 0 with MODE BBTL = 1");
+  if (mode != 2) return;
+  if (!(b.EPHS > 0.0 && b.EPHS < eg && b.FPH > 1.0))
+    sim::ERRSTOP(" BBTL: EPHS must lie between 0 and the band gap with MODE BBTL = 2");
+  if (!(b.BBES > 0.0)) sim::ERRSTOP(" BBTL: BBES must be > 0 with MODE BBTL = 2");
+}
+
 void scale_band_to_band(DeviceRun& run) {
   const SCALE& s = run.scale;
   BANDBAND& b = run.bandband;
@@ -89,6 +102,7 @@ void scale_band_to_band(DeviceRun& run) {
   b.BBP = b.BBES * std::pow(eg + b.EPHS, 1.5);
   b.BBM = b.BBES * std::pow(eg - b.EPHS, 1.5);
   b.FPH = std::exp(b.EPHS);
+  check_band_to_band(run.igrid.BBTL, b, eg);
 }
 
 void scale_quantum_correction(DeviceRun& run) {
@@ -201,8 +215,18 @@ void scale_geometry_and_bias(DeviceRun& run) {
   for (double& v : run.curvtab.VSTART) v /= s.VT;
 }
 
+// A negative critical field makes alpha = A exp(-B/E) overflow where the
+// field along the current is floored at 1e-20.
+void check_ionisation(const AVLN& avln, int impi) {
+  if (impi == 0) return;
+  for (const IonisationSet* a : {&avln.n, &avln.p})
+    if (!(a->B0 >= 0.0 && a->B1 >= 0.0 && a->B2 >= 0.0 && a->B3 >= 0.0))
+      sim::ERRSTOP(" IONE: critical fields BN0..BN3 and BP0..BP3 must be >= 0 with MODE IMPI on");
+}
+
 void scale_ionisation(DeviceRun& run) {
   const SCALE& s = run.scale;
+  check_ionisation(run.avln, run.igrid.IMPI);
   for (IonisationSet* a : {&run.avln.n, &run.avln.p}) {
     for (double* v : {&a->E0, &a->E1, &a->E2, &a->B0, &a->B1, &a->B2, &a->B3}) *v /= s.E0;
     for (double* v : {&a->A0, &a->A1, &a->A2, &a->A3}) *v *= s.LD;

@@ -9,12 +9,15 @@ namespace devora {
 
 // Silicon constants and every scale of SCALE from the band parameters, and
 // the in-place conversion of the band, recombination, mobility, tunnelling
-// and quantum-correction parameters. Called by SCALSET only.
+// and quantum-correction parameters. Called by SCALSET only. Stops on a
+// MODE BBTL outside 0..2 and on tunnelling parameters of the selected model
+// that would make its rates infinite (MODE BBTL = 2: 0 < EPHS < EG).
 void MATPAR(DeviceRun& run);
 
 // Converts every deck value to internal units, in place: MATPAR, then the
 // electrodes, boxes, regions, mesh sizes, curve voltages, ionisation
-// parameters and the generation floor. The conversions are not idempotent,
+// parameters (negative critical fields are refused when MODE IMPI is on)
+// and the generation floor. The conversions are not idempotent,
 // so a second call on the same run is refused (std::logic_error).
 void SCALSET(DeviceRun& run);
 
