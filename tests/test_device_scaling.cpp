@@ -34,7 +34,8 @@ TEST(DeviceScaling, TemperatureChangesVtAndGapButNotNi) {
   EXPECT_NEAR(d.run.scale.VT, 0.0301595, 1e-15);
   EXPECT_NEAR(d.run.scale.NI, 1.4459194771878805e10, 1e-4);
   EXPECT_EQ(d.run.complt.ANSWER, 'N');
-  for (const char* bad : {"BAND: TEMP=0; $", "BAND: CONB=0; $", "BAND: EGBE=-300; $"}) {
+  for (const char* bad : {"BAND: TEMP=0; $", "BAND: CONB=0; $", "BAND: EGBE=-300; $", "SRH: TAUP=0; $",
+                          "RCMR: XRGT=1 TNRR=0; } $"}) {
     DeckRun b(bad);
     EXPECT_THROW(devora::SCALSET(b.run), sim::FatalStop) << bad;
   }

@@ -65,8 +65,18 @@ void set_scales(DeviceRun& run) {
   s.G0 = s.NI / s.LD2;
 }
 
+// The SRH factor divides by the lifetimes.
+void check_lifetimes(const DeviceRun& run) {
+  if (!(run.recomb.carrier.n.TAU > 0.0 && run.recomb.carrier.p.TAU > 0.0))
+    sim::ERRSTOP(" SRH: lifetimes TAUN and TAUP must be > 0");
+  const RCMRG& g = run.rcmrg;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(g.NRC); ++i)
+    if (!(g.TNRR[i] > 0.0 && g.TPRR[i] > 0.0)) sim::ERRSTOP(" RCMR: lifetimes TNRR and TPRR must be > 0");
+}
+
 void scale_recombination(DeviceRun& run) {
   const SCALE& s = run.scale;
+  check_lifetimes(run);
   for (CarrierRecombination* c : {&run.recomb.carrier.n, &run.recomb.carrier.p}) {
     c->AUG *= s.LD2 * s.NI * s.NI;
     c->TAU /= s.LD2;
