@@ -66,10 +66,14 @@ struct SolverArrays {
 };
 
 // Scratch node arrays lent to one routine at a time (no content carries
-// between calls): the Poisson edge coefficients, and two field components.
+// between calls).
 struct WorkArrays {
-  std::vector<double> GX, GY;    // coupling of node n with n-1 and with n-NX
+  std::vector<double> GX, GY;    // Poisson: coupling of node n with n-1 and with n-NX
   std::vector<double> EXW, EYW;  // field components (tunnelling, impact ionisation)
+  std::vector<double> BX, BY;    // continuity: Bernoulli factors of the x edge (n, n+1) and y edge (n, n+NX)
+  std::vector<double> MUX, MUY;  // continuity: edge conductances (mobility x region factor / spacing)
+  std::vector<double> TX, TY;    // continuity: implicit impact-ionisation weights
+  std::vector<double> GCOR;      // continuity: implicit generation at the previous density
 };
 
 // Calls a function on every node array of a group, so that allocation and
@@ -82,7 +86,7 @@ void for_each_array(NodeArrays& a, F f) {
 
 template <class F>
 void for_each_array(WorkArrays& a, F f) {
-  for (auto* v : {&a.GX, &a.GY, &a.EXW, &a.EYW}) f(*v);
+  for (auto* v : {&a.GX, &a.GY, &a.EXW, &a.EYW, &a.BX, &a.BY, &a.MUX, &a.MUY, &a.TX, &a.TY, &a.GCOR}) f(*v);
 }
 
 template <class F>
