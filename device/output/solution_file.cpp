@@ -1,0 +1,136 @@
+#include "device/output/solution_file.hpp"
+
+#include <new>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+#include "common/fatal_stop.hpp"
+#include "common/fixed_text.hpp"
+#include "common/replace_file.hpp"
+
+namespace devora {
+
+namespace {
+
+constexpr sim::Dop3dCodePair kOutlineCodes{0, 15};
+constexpr sim::Dop3dCodePair kBlockCodes{22, 15};
+
+// One node field of the file: its label, the internal array and the factor
+// that brings it to physical units (negative for the field, which is minus
+// the potential gradient).
+struct FieldSource {
+  std::string_view label;
+  const std::vector<double>& values;
+  double factor;
+};
+
+std::vector<FieldSource> field_sources(const DeviceRun& run) {
+  const SCALE& s = run.scale;
+  const NodeArrays& nd = run.nodes;
+  const ModelArrays& m = run.models;
+  const CarrierArrays& n = m.carrier.n;
+  const CarrierArrays& p = m.carrier.p;
+  return {
+      {"Electrostatic potential (V)", nd.PSI, s.VT},
+      {"Electron concentration (cm-3)", nd.ELEC, s.NI},
+      {"Hole concentration (cm-3)", nd.HOLE, s.NI},
+      {"Intrinsic concentration (cm-3)", nd.NIE, s.NI},
+      {"Net Doping concentration (cm-3)", nd.NETD, s.NI},
+      {"X-Current density (A/cm2)", m.JTX, s.J0},
+      {"Y-Current density (A/cm2)", m.JTY, s.J0},
+      {"X-Electric field (V/cm)", m.GXPSI, -s.E0},
+      {"Y-Electric field (V/cm)", m.GYPSI, -s.E0},
+      {"Net space charge density (cm-3)", m.RHO, s.NI},
+      {"Impact Ionization Rate (sm-3/s)", m.GII, s.G0},
+      {"X-Electron Current density (A/cm2)", n.JX, s.J0},
+      {"Y-Electron Current density (A/cm2)", n.JY, s.J0},
+      {"X-Electron Diffusion Current density (A/cm2)", n.JDIFX, s.J0},
+      {"Y-Electron Diffusion Current density (A/cm2)", n.JDIFY, s.J0},
+      {"X-Electron Drift Current density (A/cm2)", n.JDRX, s.J0},
+      {"Y-Electron Drift Current density (A/cm2)", n.JDRY, s.J0},
+      {"X-Hole Current density (A/cm2)", p.JX, s.J0},
+      {"Y-Hole Current density (A/cm2)", p.JY, s.J0},
+      {"X-Hole Diffusion Current density (A/cm2)", p.JDIFX, s.J0},
+      {"Y-Hole Diffusion Current density (A/cm2)", p.JDIFY, s.J0},
+      {"X-Hole Drift Current density (A/cm2)", p.JDRX, s.J0},
+      {"Y-Hole Drift Current density (A/cm2)", p.JDRY, s.J0},
+      {"Electron quasi-Fermi level (eV)", n.PHI, s.VT},
+      {"Hole quasi-Fermi level (eV)", p.PHI, s.VT},
+      {"Photogeneration Rate (cm-3/s)", m.GOPT, s.G0},
+      {"SRH Recombination Rate (cm-3/s)", m.RSRH, s.G0},
+      {"Auger Recombination Rate (cm-3/s)", m.RAUG, s.G0},
+      {"Radiative Recombination Rate (cm-3/s)", m.RRAD, s.G0},
+      {"Grain Boundary Recombination Rate (cm-3/s)", m.RGB, s.G0},
+      {"Tunneling Generation/Recombination Rate (cm-3/s)", m.GBB, s.G0},
+      {"Equilibrium Electron concentration (cm-3)", nd.ELEC0, s.NI},
+      {"Equilibrium Hole concentration (cm-3)", nd.HOLE0, s.NI},
+      {"Conduction band edge (e.V.)", m.EC, s.VT},
+      {"Mid bandgap energy (e.V.)", m.EMID, s.VT},
+      {"Valence band edge (e.V.)", m.EV, s.VT},
+  };
+}
+
+std::vector<double> in_microns(const std::vector<double>& coordinates, double ldum) {
+  std::vector<double> v(coordinates.size());
+  for (std::size_t i = 0; i < v.size(); ++i) v[i] = coordinates[i] * ldum;
+  return v;
+}
+
+// Every outline is a rectangle: its four corners, and the same corners once
+// more as the one cell that fills it.
+std::vector<sim::Dop3dRegion> outline_regions(const REGOUT& out) {
+  if (out.NREG < 0 || out.NREG > kOutlineCapacity)
+    throw std::invalid_argument("solution file: outline count out of range");
+  std::vector<sim::Dop3dRegion> regions;
+  regions.reserve(static_cast<std::size_t>(out.NREG));
+  for (std::size_t r = 0; r < static_cast<std::size_t>(out.NREG); ++r) {
+    if (out.REGNPT[r] != 4 || out.REGKND[r] != 1)
+      throw std::invalid_argument("solution file: an outline is not one four-point cell");
+    const auto& corners = out.REGPTS[r];
+    sim::Dop3dCell cell;
+    for (std::size_t c = 0; c < cell.size(); ++c) cell[c] = {corners[c].x, corners[c].y};
+    regions.push_back({kOutlineCodes.first, kOutlineCodes.second, {cell.begin(), cell.end()}, {cell}});
+  }
+  return regions;
+}
+
+sim::Dop3dBlock field_block(const FieldSource& src, std::size_t regions, const std::string& mask) {
+  if (src.values.size() != mask.size())
+    throw std::invalid_argument("solution file: field size differs from the mesh");
+  sim::Dop3dBlock block{std::string(src.label), std::vector<sim::Dop3dCodePair>(regions, kBlockCodes), mask,
+                        {}};
+  block.values.resize(src.values.size());
+  for (std::size_t k = 0; k < src.values.size(); ++k) block.values[k] = src.values[k] * src.factor;
+  return block;
+}
+
+}  // namespace
+
+sim::Dop3d solution_record(const DeviceRun& run, const std::string& title) {
+  sim::Dop3d file;
+  file.title = title;
+  file.x = in_microns(run.mesh.X, run.scale.LDUM);
+  file.y = in_microns(run.mesh.Y, run.scale.LDUM);
+  file.regions = outline_regions(run.regout);
+  // Every node carries a value, oxide nodes included.
+  const std::string mask(file.node_count(), 'T');
+  const std::vector<FieldSource> sources = field_sources(run);
+  file.blocks.reserve(sources.size());
+  for (const FieldSource& src : sources) file.blocks.push_back(field_block(src, file.regions.size(), mask));
+  return file;
+}
+
+void WRSOLN(const DeviceRun& run, const std::string& title) {
+  FILENAMES names = run.filenames;  // a copy: the block offers its names only for writing
+  const std::string path(sim::rtrim(names.solution()));
+  std::string bytes;
+  try {
+    bytes = sim::encode_dop3d(solution_record(run, title));
+  } catch (const std::bad_alloc&) {
+    sim::stop_at_once(" Number of nodes is too large, not enough memory");
+  }
+  sim::replace_file(path, bytes);
+}
+
+}  // namespace devora
