@@ -228,6 +228,8 @@ struct FILENAMES {
   std::string& base() { return name[3]; }      // deck name before its last "."
   std::string& mesh() { return name[4]; }      // base + ".MSS"
   std::string& title() { return name[6]; }     // run title (SOLV COMM until the first write)
+  const std::string& solution() const { return name[0]; }
+  const std::string& doping() const { return name[1]; }
 };
 
 // Texts of the run header (COMM); zero bytes until a COMM statement sets them.
@@ -292,6 +294,9 @@ struct PHOBOX : BoxFields {
   int NPHO = 0;
   std::vector<double> RATE;
 };
+
+// Electrode types, from the keyword of the item.
+enum ElectrodeType : int { kOhmic = 1, kSchottky = 2, kGate = 3 };
 
 // Electrodes (OHMI, SCHO and GATE items), one row per electrode.
 struct ELECTAB {

@@ -7,6 +7,7 @@
 
 #include "common/fatal_stop.hpp"
 #include "device/devora.hpp"
+#include "device/physics/quasi_fermi.hpp"
 #include "device/setup/box_profile.hpp"
 #include "device_deck_run.hpp"
 #include "support.hpp"
@@ -97,6 +98,10 @@ TEST(DopingSetUp, OxideAndSchottkyNodes) {
   EXPECT_DOUBLE_EQ(a.PSI[2], a.PSI[5]);
   EXPECT_DOUBLE_EQ(a.ELEC[2], a.NIE[2] * std::exp(a.PSI[2]));
   EXPECT_DOUBLE_EQ(a.HOLE0[2], a.NIE[2] * std::exp(-a.PSI[2]));
+  // Quasi-Fermi potentials: 0 at equilibrium, and 0 in oxide without a logarithm.
+  devora::QFERMI(d.run);
+  EXPECT_EQ(d.run.models.carrier.n.PHI[1], 0.0);
+  EXPECT_NEAR(d.run.models.carrier.p.PHI[5], 0.0, 1e-12);
 }
 
 TEST(DopingSetUp, TextProfileBox) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "device/physics/mobility.hpp"
@@ -40,6 +41,20 @@ TEST(Mobility, DopingDependenceOfTheThreeModels) {
   expect_curve(yama, Carrier::electrons, {1377, 1213, 675, 249.7, 106.8});
   ScaledRun bipo("BIPO: UMNM=55.24;\n$");
   expect_curve(bipo, Carrier::electrons, {1386, 1224, 759.7, 279.1, 103});
+}
+
+// At high field along the current the drift velocity mu*E saturates at the
+// carrier's own saturation velocity (cm/s): the field terms and each carrier's set.
+TEST(Mobility, VelocitySaturationPerCarrier) {
+  const double e_vcm = 1e8;
+  for (const auto& [deck, vn, vp] : {std::tuple{"$", 1.065e7, 1.065e7},
+                                     {"YAMA: UMN0=1400;\n$", 1.036e7, 1.2e7},
+                                     {"BIPO: VSTP=0.9E7;\n$", 1.065e7, 0.9e7}}) {
+    ScaledRun r(deck);
+    const double e = e_vcm / r.run.scale.E0;
+    EXPECT_NEAR(r.mobility(1e16, Carrier::electrons, e) * e_vcm, vn, vn * 1e-3) << deck;
+    EXPECT_NEAR(r.mobility(1e16, Carrier::holes, e) * e_vcm, vp, vp * 1e-3) << deck;
+  }
 }
 
 TEST(Mobility, ConstantModelForEveryOtherSwitchValue) {

@@ -86,6 +86,22 @@ TEST(Poisson, GateRowAndQuantumCorrection) {
   for (double v : nie) ASSERT_TRUE(std::isfinite(v) && v > 0.0);
   EXPECT_LT(nie[0], nie[q.node(0, 0.5)]);
   EXPECT_DOUBLE_EQ(nie[3], nie[q.node(0, 0.5)]);
+
+  // A Gaussian interface charge wider than the device acts as a uniform one;
+  // its width enters squared, so a negative width is the same charge.
+  std::vector<std::vector<double>> psi;
+  for (const char* charge : {"", "QSH=1E11", "QSG=1E11 AQS=1E6", "QSG=1E11 AQS=-1E6"}) {
+    std::string deck = mos("");
+    deck.replace(deck.find("FIM=4.35"), 8, std::string("FIM=4.35 TOX=0.01 ") + charge);
+    SetUpRun c(deck);
+    devora::POISSON(c.run, kConverge);
+    psi.push_back(c.run.nodes.PSI);
+  }
+  EXPECT_GT(std::abs(psi[1][0] - psi[0][0]), 1e-3);  // the charge moves the surface
+  for (std::size_t k = 0; k < psi[0].size(); ++k) {
+    EXPECT_NEAR(psi[2][k], psi[1][k], 1e-9);
+    EXPECT_EQ(psi[3][k], psi[2][k]);
+  }
 }
 
 TEST(Poisson, OneStepAndNonFiniteUpdates) {

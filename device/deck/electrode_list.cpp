@@ -109,7 +109,7 @@ void check_numbers_and_gates(ELECTAB& e) {
       sim::ERRSTOP(" Electrode " + name_of(e, i) + ": NUM must be given and lie between 1 and " +
                    std::to_string(kMaxElectrodeNumber));
     // The gate capacitance is EPSD/TOX.
-    if (e.TYPE[i] == 3 && !(e.TOX[i] > 0.0))
+    if (e.TYPE[i] == kGate && !(e.TOX[i] > 0.0))
       sim::ERRSTOP(" Gate electrode " + name_of(e, i) + ": oxide thickness TOX must be > 0");
   }
 }

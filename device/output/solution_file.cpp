@@ -122,8 +122,7 @@ sim::Dop3d solution_record(const DeviceRun& run, const std::string& title) {
 }
 
 void WRSOLN(const DeviceRun& run, const std::string& title) {
-  FILENAMES names = run.filenames;  // a copy: the block offers its names only for writing
-  const std::string path(sim::rtrim(names.solution()));
+  const std::string path(sim::rtrim(run.filenames.solution()));
   std::string bytes;
   try {
     bytes = sim::encode_dop3d(solution_record(run, title));

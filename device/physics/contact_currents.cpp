@@ -8,7 +8,6 @@ namespace devora {
 
 namespace {
 
-constexpr int kGate = 3;
 constexpr int kBottomSurface = 2;
 
 // Flux out of the half cells of columns first..last on the surface row:

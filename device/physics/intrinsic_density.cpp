@@ -9,7 +9,6 @@ namespace {
 
 constexpr double kTwoThirds = static_cast<double>(2.0f / 3.0f);  // 4-byte 2/3
 constexpr double kSmallestFactor = 1e-30;  // (1 - q) floor: NIE never becomes 0
-constexpr int kGate = 3;
 
 bool is_gate(const DeviceRun& run, int row) {
   return row != 0 && run.electab.TYPE[static_cast<std::size_t>(row - 1)] == kGate;

@@ -10,8 +10,6 @@ namespace devora {
 
 namespace {
 
-constexpr int kGate = 3;
-
 // 1 in semiconductor, 0 inside an insulator region.
 double semiconductor(const DeviceRun& run, double x, double y) { return REGVAL(run.oxide, x, y, 0.0); }
 
@@ -75,7 +73,7 @@ void contact_row(DeviceRun& run, std::size_t i, std::size_t j, int k) {
   const std::size_t n = j * run.mesh.X.size() + i;
   sim::FiveDiagonalArrays<double>& s = run.solver.system;
   std::vector<double>& b = run.solver.RHS;
-  if (e.TYPE[c] == 1 || e.TYPE[c] == 2) {
+  if (e.TYPE[c] == kOhmic || e.TYPE[c] == kSchottky) {
     // Ohmic and Schottky nodes keep the boundary value the caller has set.
     s.C0[n] = 1.0;
     s.CM1[n] = s.CP1[n] = s.CMNX[n] = s.CPNX[n] = 0.0;

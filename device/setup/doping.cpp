@@ -17,7 +17,6 @@ namespace devora {
 namespace {
 
 constexpr int kFieldFileMode = 2;
-constexpr int kSchottky = 2;
 
 bool in_oxide(const DeviceRun& run, double x, double y) { return REGVAL(run.oxide, x, y, 0.0) == 0.0; }
 

@@ -26,7 +26,7 @@ void check_mesh_lines(const DeviceRun& run) {
                  ", NY = " + std::to_string(ny) + ")");
 }
 
-bool is_contact_type(int type) { return type == 1 || type == 2 || type == 3; }
+bool is_contact_type(int type) { return type == kOhmic || type == kSchottky || type == kGate; }
 bool on_bottom(int loc) { return loc == 2; }
 
 // ETOP/EBOT: the electrode (1-based row) on the top and bottom node of each

@@ -65,10 +65,12 @@ void set_scales(DeviceRun& run) {
   s.G0 = s.NI / s.LD2;
 }
 
-// The SRH factor divides by the lifetimes.
+// The SRH factor divides by the lifetimes and their reference densities.
 void check_lifetimes(const DeviceRun& run) {
   if (!(run.recomb.carrier.n.TAU > 0.0 && run.recomb.carrier.p.TAU > 0.0))
     sim::ERRSTOP(" SRH: lifetimes TAUN and TAUP must be > 0");
+  if (!(run.recomb.carrier.n.NSR > 0.0 && run.recomb.carrier.p.NSR > 0.0))
+    sim::ERRSTOP(" SRH: reference densities NSRN and NSRP must be > 0");
   const RCMRG& g = run.rcmrg;
   for (std::size_t i = 0; i < static_cast<std::size_t>(g.NRC); ++i)
     if (!(g.TNRR[i] > 0.0 && g.TPRR[i] > 0.0)) sim::ERRSTOP(" RCMR: lifetimes TNRR and TPRR must be > 0");
@@ -212,7 +214,7 @@ void scale_regions(DeviceRun& run) {
 void set_gate_capacitances(DeviceRun& run) {
   ELECTAB& e = run.electab;
   for (std::size_t i = 0; i < static_cast<std::size_t>(e.NEL); ++i) {
-    const bool gate = e.TYPE[i] == 3;
+    const bool gate = e.TYPE[i] == kGate;
     e.COX[i] = gate ? run.scale.EPSD / e.TOX[i] : 0.0;
     if (!gate) e.AQS[i] = 1.0;
   }
