@@ -9,6 +9,7 @@
 #include "common/statement_table.hpp"
 #include "device/blocks.hpp"
 #include "device/node_arrays.hpp"
+#include "device/run_profile.hpp"
 #include "device/deck/tables.hpp"
 
 namespace devora {
@@ -77,6 +78,8 @@ struct DeviceRun {
   ModelArrays models;
   SolverArrays solver;
   WorkArrays work;
+
+  RunProfile profile;
 };
 
 }  // namespace devora

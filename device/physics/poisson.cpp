@@ -101,8 +101,11 @@ void solve_linear_step(DeviceRun& run, double res) {
   SolverArrays& s = run.solver;
   s.XSOL = run.nodes.PSI;  // start vector
   const double tol = 1e-10 * (1.0 + res);
-  sim::ZEDERM<double>(s.work.zederm(s.system.view(), s.RHS, s.XSOL, tol, 1e-8, run.igrid.MAXPOI, run.igrid.PRNT),
-                      run.console.out);
+  const ScopedSeconds timer(run.profile.linear_seconds);
+  const auto summary = sim::ZEDERM<double>(
+      s.work.zederm(s.system.view(), s.RHS, s.XSOL, tol, 1e-8, run.igrid.MAXPOI, run.igrid.PRNT), run.console.out);
+  ++run.profile.linear_solves;
+  run.profile.linear_iterations += summary.iterations;
 }
 
 }  // namespace
