@@ -313,8 +313,11 @@ void contact_rows(DeviceRun& run, Carrier k, const CarrierRoles& r) {
 
 void solve(DeviceRun& run, std::vector<double>& u, double tol) {
   SolverArrays& s = run.solver;
-  sim::ZEDERM2<double>(s.work.zederm2(s.system.view(), s.RHS, u, tol, 0.0, run.igrid.MAXPOI, run.igrid.PRNT),
-                       run.console.out);
+  const ScopedSeconds timer(run.profile.linear_seconds);
+  const auto summary = sim::ZEDERM2<double>(
+      s.work.zederm2(s.system.view(), s.RHS, u, tol, 0.0, run.igrid.MAXPOI, run.igrid.PRNT), run.console.out);
+  ++run.profile.linear_solves;
+  run.profile.linear_iterations += summary.iterations;
 }
 
 // Current density of one edge and its diffusion and drift parts, for the
