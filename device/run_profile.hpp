@@ -11,6 +11,8 @@ struct RunProfile {
   double write_seconds = 0.0;   // solution file and residual history
   long linear_solves = 0;
   long linear_iterations = 0;
+  long gummel_iterations = 0;
+  long bias_points = 0;
 };
 
 // Adds the lifetime of the object to a seconds counter.

@@ -231,8 +231,10 @@ void GUMMEL(DeviceRun& run, double tolg) {
   clear_ionisation_weights(run);
   run.console.out << " Gummel iteration starts\n";
   const double toln = tolg >= 0.5 ? tolg : 0.5;
+  ++run.profile.bias_points;
   for (;;) {
     ++run.itgum.IT;
+    ++run.profile.gummel_iterations;
     POISSON(run, {toln, 2, 1});
     solve_continuity(run);
     update_avalanche_generation(run, p);
