@@ -65,8 +65,12 @@ struct DeviceRun {
   RCMRG rcmrg;
   REMCOM remcom;
 
-  // I-V curves given by IVDA statements (none without one).
+  // I-V curves given by IVDA statements (none without one), and the points
+  // recorded so far over all curves.
   int NCURV = 0;
+  int IVCOUNT = 0;
+  // The zero-bias solution of the first curve has been regridded.
+  bool REGRID_DONE = false;
   IvResults iv;  // I-V result tables (IVDA allocates them)
 
   // Mesh, doping and solution (allocated after the deck).
