@@ -8,6 +8,8 @@
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "common/replace_file.hpp"
+#include "common/run_header.hpp"
+#include "device/physics/output_fields.hpp"
 
 namespace devora {
 
@@ -119,6 +121,12 @@ sim::Dop3d solution_record(const DeviceRun& run, const std::string& title) {
   file.blocks.reserve(sources.size());
   for (const FieldSource& src : sources) file.blocks.push_back(field_block(src, file.regions.size(), mask));
   return file;
+}
+
+void write_solution(DeviceRun& run) {
+  derive_output_fields(run);
+  const ScopedSeconds timer(run.profile.write_seconds);
+  WRSOLN(run, sim::FINFO(run.hdrtext));
 }
 
 void WRSOLN(const DeviceRun& run, const std::string& title) {

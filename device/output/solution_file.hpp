@@ -21,4 +21,8 @@ sim::Dop3d solution_record(const DeviceRun& run, const std::string& title);
 // " Number of nodes is too large, not enough memory".
 void WRSOLN(const DeviceRun& run, const std::string& title);
 
+// The solution file of the present solution: the derived output fields,
+// the run header as title, WRSOLN (its time counted as a file write).
+void write_solution(DeviceRun& run);
+
 }  // namespace devora

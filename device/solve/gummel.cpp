@@ -7,12 +7,10 @@
 
 #include "common/fatal_stop.hpp"
 #include "common/fortran_format.hpp"
-#include "common/run_header.hpp"
 #include "device/output/residual_history.hpp"
 #include "device/output/solution_file.hpp"
 #include "device/physics/contact_currents.hpp"
 #include "device/physics/continuity.hpp"
-#include "device/physics/gradient.hpp"
 #include "device/physics/impact_ionisation.hpp"
 #include "device/physics/poisson.hpp"
 #include "device/physics/quasi_fermi.hpp"
@@ -176,27 +174,6 @@ void stop_for_avalanche(DeviceRun& run) {
   pause_if_interactive(run);
 }
 
-// Derived output fields: potential gradient, quasi-Fermi potentials, net
-// charge and band edges.
-void derive_output_fields(DeviceRun& run) {
-  ModelArrays& m = run.models;
-  const NodeArrays& a = run.nodes;
-  GRADXY(a.PSI, m.GXPSI, m.GYPSI, run.mesh);
-  QFERMI(run);
-  const double h = run.comcon.EG / 2.0;
-  for (std::size_t k = 0; k < a.PSI.size(); ++k) {
-    m.EC[k] = h - a.PSI[k] - a.LNIE[k];
-    m.EMID[k] = -a.PSI[k];
-    m.EV[k] = -a.PSI[k] - h + a.LNIE[k];
-  }
-}
-
-void write_solution(DeviceRun& run) {
-  derive_output_fields(run);
-  const ScopedSeconds timer(run.profile.write_seconds);
-  WRSOLN(run, sim::FINFO(run.hdrtext));
-}
-
 // 9X,20(1X,A10) / ' Voltage ',20(1X,F10.4) / ' Current ',20(1X,E10.3)
 void print_point_table(DeviceRun& run) {
   namespace f = sim::ftn;
@@ -212,12 +189,8 @@ void print_point_table(DeviceRun& run) {
 
 void finish_point(DeviceRun& run, PointState& p, int status) {
   p.history.write(run.profile);
-  derive_output_fields(run);
   print_point_table(run);
-  {
-    const ScopedSeconds timer(run.profile.write_seconds);
-    WRSOLN(run, sim::FINFO(run.hdrtext));
-  }
+  write_solution(run);
   pause_if_interactive(run);
   run.comctrl.GSTAT = status;
   run.itgum.RES = kResidualBetweenPoints;
