@@ -149,6 +149,7 @@ TEST(Gummel, NonFiniteSolutionStopsAndKeepsTheLastFile) {
     EXPECT_NE(std::string(stop.what()).find("not finite"), std::string::npos);
   }
   EXPECT_EQ(read_file(r.dir / "DEV.3D"), good);
+  EXPECT_NE(read_file(r.dir / "GUMRES.2dg").find("Gummel res"), std::string::npos);
 }
 
 }  // namespace

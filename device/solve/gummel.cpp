@@ -111,7 +111,8 @@ bool all_finite(const std::vector<double>& a) {
 }
 
 // A solution that is not finite must never pass as converged: the history
-// shows where it broke, the last good solution file stays, the run stops.
+// file keeps the iterations before the failure, the last good solution file
+// stays, the run stops.
 void stop_on_non_finite(DeviceRun& run, const PointState& p) {
   const NodeArrays& a = run.nodes;
   const std::vector<double>& cur = run.electab.CURT;
