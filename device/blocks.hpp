@@ -229,6 +229,7 @@ struct FILENAMES {
   std::string& mesh() { return name[4]; }      // base + ".MSS"
   std::string& title() { return name[6]; }     // run title (SOLV COMM until the first write)
   const std::string& solution() const { return name[0]; }
+  const std::string& iv_table() const { return name[2]; }
   const std::string& doping() const { return name[1]; }
 };
 
@@ -373,14 +374,22 @@ struct IvResults {
   std::size_t reals_per_point() const { return 3 * static_cast<std::size_t>(NEL) + 2; }
   std::size_t points() const { return NEL > 0 ? IVRES.size() / reals_per_point() : 0; }
   // Point e and electrode k are 0-based.
-  double& voltage(std::size_t e, std::size_t k) { return IVRES[e * reals_per_point() + k]; }
-  double& current(std::size_t e, std::size_t k) { return voltage(e, static_cast<std::size_t>(NEL) + k); }
-  double& transconductance(std::size_t e, std::size_t k) {
-    return voltage(e, 2 * static_cast<std::size_t>(NEL) + k);
-  }
-  double& mean_ramp_voltage(std::size_t e) { return voltage(e, 3 * static_cast<std::size_t>(NEL)); }
-  double& resistance(std::size_t e) { return voltage(e, 3 * static_cast<std::size_t>(NEL) + 1); }
+  double& voltage(std::size_t e, std::size_t k) { return IVRES[at(e, k)]; }
+  double& current(std::size_t e, std::size_t k) { return IVRES[at(e, nel() + k)]; }
+  double& transconductance(std::size_t e, std::size_t k) { return IVRES[at(e, 2 * nel() + k)]; }
+  double& mean_ramp_voltage(std::size_t e) { return IVRES[at(e, 3 * nel())]; }
+  double& resistance(std::size_t e) { return IVRES[at(e, 3 * nel() + 1)]; }
   int& gummel_status(std::size_t e) { return IVSTAT[e * kStatusPerPoint + 2]; }
+  double voltage(std::size_t e, std::size_t k) const { return IVRES[at(e, k)]; }
+  double current(std::size_t e, std::size_t k) const { return IVRES[at(e, nel() + k)]; }
+  double transconductance(std::size_t e, std::size_t k) const { return IVRES[at(e, 2 * nel() + k)]; }
+  double mean_ramp_voltage(std::size_t e) const { return IVRES[at(e, 3 * nel())]; }
+  double resistance(std::size_t e) const { return IVRES[at(e, 3 * nel() + 1)]; }
+  int gummel_status(std::size_t e) const { return IVSTAT[e * kStatusPerPoint + 2]; }
+
+ private:
+  std::size_t nel() const { return static_cast<std::size_t>(NEL); }
+  std::size_t at(std::size_t e, std::size_t position) const { return e * reals_per_point() + position; }
 };
 
 // Light sources (LSRC items) and their spectra.

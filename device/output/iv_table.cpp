@@ -23,11 +23,8 @@ using sim::ftn::X;
 
 constexpr std::size_t kPairsPerHeaderLine = 25;
 
-// The result tables and the file names offer their accessors on mutable
-// blocks only; the writer reads through them and changes nothing.
-IvResults& results_of(const DeviceRun& run) { return const_cast<IvResults&>(run.iv); }
 std::string iv_table_name(const DeviceRun& run) {
-  return std::string(sim::rtrim(const_cast<FILENAMES&>(run.filenames).iv_table()));
+  return std::string(sim::rtrim(run.filenames.iv_table()));
 }
 
 // Points of curve c (0-based); a curve with none has empty tables.
@@ -60,7 +57,7 @@ void write_header(std::ostream& out, std::string_view first_label, std::string_v
 std::string row_value(double value) { return X(1) + sim::ftn::E(value, 21, 14, 1); }
 
 // (1X,I4,3X,I8,2X,48(1X,1PE21.14)): point, status, voltages, currents.
-std::string iv_row(IvResults& iv, int point, std::size_t e) {
+std::string iv_row(const IvResults& iv, int point, std::size_t e) {
   std::string row = X(1) + I(point, 4) + X(3) + I(iv.gummel_status(e), 8) + X(2);
   const auto electrodes = static_cast<std::size_t>(iv.NEL);
   for (std::size_t k = 0; k < electrodes; ++k) row += row_value(iv.voltage(e, k));
@@ -70,7 +67,7 @@ std::string iv_row(IvResults& iv, int point, std::size_t e) {
 
 // (1X,I4,3X,F8.3,2X,48(1X,1PE21.14)): point, midpoint voltage of the ramped
 // electrode, transconductances, differential resistance.
-std::string transconductance_row(IvResults& iv, int point, std::size_t e) {
+std::string transconductance_row(const IvResults& iv, int point, std::size_t e) {
   std::string row = X(1) + I(point, 4) + X(3) + sim::ftn::F(iv.mean_ramp_voltage(e), 8, 3) + X(2);
   const auto electrodes = static_cast<std::size_t>(iv.NEL);
   for (std::size_t k = 0; k < electrodes; ++k) row += row_value(iv.transconductance(e, k));
@@ -89,7 +86,7 @@ void write_iv_table(std::ostream& out, const DeviceRun& run, std::size_t c, std:
     pairs.push_back({tab.NEL + static_cast<int>(k) + 3, tab.ILAB[k]});
   write_header(out, "# ", "STATUS", pairs);
   for (std::size_t p = 0; p < points; ++p)
-    out << iv_row(results_of(run), static_cast<int>(p) + 1, first_entry + p) << '\n';
+    out << iv_row(run.iv, static_cast<int>(p) + 1, first_entry + p) << '\n';
 }
 
 void write_transconductance_table(std::ostream& out, const DeviceRun& run, std::size_t c,
@@ -108,7 +105,7 @@ void write_transconductance_table(std::ostream& out, const DeviceRun& run, std::
   pairs.push_back({tab.NEL + 3, tab.RLAB[r]});
   write_header(out, "#", tab.VLAB[r], pairs);
   for (std::size_t p = 0; p < steps; ++p)
-    out << transconductance_row(results_of(run), static_cast<int>(p) + 1, first_entry + p) << '\n';
+    out << transconductance_row(run.iv, static_cast<int>(p) + 1, first_entry + p) << '\n';
 }
 
 // The tables must hold every entry that the curves to be written claim.
