@@ -10,6 +10,7 @@
 #include "device/setup/doping.hpp"
 #include "device/setup/mesh.hpp"
 #include "device/setup/scaling.hpp"
+#include "device/setup/spectra.hpp"
 #include "device/deck/deck.hpp"
 #include "device/run_state.hpp"
 
@@ -61,7 +62,7 @@ void set_up_device(DeviceRun& run) {
   run.igrid.NNODE = run.igrid.NX * run.igrid.NY;
   allocate_basic_arrays(run);
   SCALSET(run);
-  // RDSPECT (the spectra named by the light sources) joins here.
+  RDSPECT(run);
   RDMESH(run);
   DOPSET(run);
   run.igrid.MAXPOI = solver_iteration_limit(run.igrid.NNODE);

@@ -15,7 +15,7 @@ int DEVMAIN(const std::string& deck_argument, sim::Console& console);
 // text parameters (before the first statement is read).
 void setup_deck_tables(DeviceRun& run);
 
-// After the deck: node count, basic arrays, scaling, mesh, doping, solver
+// After the deck: node count, basic arrays, scaling, spectra, mesh, doping, solver
 // iteration limit and supplementary arrays.
 void set_up_device(DeviceRun& run);
 
