@@ -1,6 +1,7 @@
 #include "device/setup/scaling.hpp"
 
 #include <cmath>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -246,7 +247,18 @@ void scale_ionisation(DeviceRun& run) {
   run.comctrl.GMIN /= s.G0;
 }
 
+// The solution driver regrids the generated mesh on MESH 2 (both axes),
+// 3 (x) and 4 (y), in IGRM passes.
+bool regrids_mesh(const IGRID& g) { return g.MESH >= 2 && g.MESH <= 4 && g.IGRM >= 1; }
+
 }  // namespace
+
+void check_regrid_smoothing(double smth) {
+  if (smth > 1.0) return;
+  std::ostringstream value;
+  value << smth;
+  sim::ERRSTOP(" SOLV: SMTH must be > 1 when the mesh is regridded (SMTH = " + value.str() + ")");
+}
 
 void MATPAR(DeviceRun& run) {
   check_band_inputs(run.recomb, run.igrid);
@@ -262,6 +274,7 @@ void SCALSET(DeviceRun& run) {
   if (run.scaled) throw std::logic_error("SCALSET: the deck values are already in internal units");
   run.scaled = true;
   if (run.comctrl.BATC == 1) run.complt.ANSWER = 'N';
+  if (regrids_mesh(run.igrid)) check_regrid_smoothing(run.comctrl.SMTH);
   MATPAR(run);
   scale_electrodes(run);
   scale_boxes(run);
