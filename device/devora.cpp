@@ -7,10 +7,13 @@
 #include "common/fatal_stop.hpp"
 #include "common/file_names.hpp"
 #include "device/setup/arrays.hpp"
+#include "device/output/iv_table.hpp"
 #include "device/setup/doping.hpp"
 #include "device/setup/mesh.hpp"
 #include "device/setup/scaling.hpp"
 #include "device/setup/spectra.hpp"
+#include "device/solve/bias_sweep.hpp"
+#include "device/solve/driver.hpp"
 #include "device/deck/deck.hpp"
 #include "device/run_state.hpp"
 
@@ -47,11 +50,11 @@ void run_device(DeviceRun& run, const std::string& argument) {
     read_device_deck(run, deck);
   }  // the deck is closed before anything sized from it is allocated
   set_up_device(run);
-  for (int curve = 1; curve <= run.NCURV; ++curve) {
+  for (std::size_t c = 0; c < static_cast<std::size_t>(run.NCURV); ++c) {
     DOPSET(run);
-    // UINIT (zero-bias solution, regridding, optical generation, ramp to the
-    // start voltages), CURVE (the bias sweep) and UITAB (the I-V table file
-    // with curves 1..curve) join here.
+    UINIT(run, c);
+    CURVE(run, c);
+    UITAB(run, static_cast<int>(c) + 1);
   }
 }
 
