@@ -154,6 +154,8 @@ TEST(FieldDopingFile, ProcessSimulatorFileReadsWithItsOxideRegion) {
   const auto first = dev.output.find(line);
   ASSERT_NE(first, std::string::npos) << dev.output;
   EXPECT_NE(dev.output.find(line, first + 1), std::string::npos);
+  EXPECT_NE(dev.output.find(" Computation completed "), std::string::npos);  // solved on it end to end
+  EXPECT_TRUE(std::filesystem::exists(dir / "DEV.2D"));
 }
 
 sim::Dop3d one_column_file() {
