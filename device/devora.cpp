@@ -50,12 +50,7 @@ void run_device(DeviceRun& run, const std::string& argument) {
     read_device_deck(run, deck);
   }  // the deck is closed before anything sized from it is allocated
   set_up_device(run);
-  for (std::size_t c = 0; c < static_cast<std::size_t>(run.NCURV); ++c) {
-    DOPSET(run);
-    UINIT(run, c);
-    CURVE(run, c);
-    UITAB(run, static_cast<int>(c) + 1);
-  }
+  run_curves(run);
 }
 
 }  // namespace
@@ -70,6 +65,17 @@ void set_up_device(DeviceRun& run) {
   DOPSET(run);
   run.igrid.MAXPOI = solver_iteration_limit(run.igrid.NNODE);
   allocate_supplementary_arrays(run);
+}
+
+// Each I-V curve in deck order: the doping again, the solution driver up to
+// the start voltages, the sweep, and the I-V table file with the curves so far.
+void run_curves(DeviceRun& run) {
+  for (std::size_t c = 0; c < static_cast<std::size_t>(run.NCURV); ++c) {
+    DOPSET(run);
+    UINIT(run, c);
+    CURVE(run, c);
+    UITAB(run, static_cast<int>(c) + 1);
+  }
 }
 
 // Work buffers of the statement branches and the kinds of the text parameters.

@@ -19,6 +19,10 @@ void setup_deck_tables(DeviceRun& run);
 // iteration limit and supplementary arrays.
 void set_up_device(DeviceRun& run);
 
+// The I-V curves of the deck, one after the other (doping, solution driver,
+// sweep, I-V table file).
+void run_curves(DeviceRun& run);
+
 // Reads a device deck up to its "$" into the run's blocks and tables, then
 // checks what needs the whole deck (the mesh counts).
 void read_device_deck(DeviceRun& run, std::istream& deck);

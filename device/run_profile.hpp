@@ -9,6 +9,7 @@ namespace devora {
 struct RunProfile {
   double linear_seconds = 0.0;  // inside ZEDERM and ZEDERM2
   double write_seconds = 0.0;   // solution file and residual history
+  double regrid_seconds = 0.0;  // regridding passes on the zero-bias solution
   long linear_solves = 0;
   long linear_iterations = 0;
   long gummel_iterations = 0;

@@ -53,9 +53,12 @@ void keep_equilibrium_densities(DeviceRun& run) {
 // First curve on a generated mesh: the lines follow the zero-bias solution.
 void regrid_zero_bias_solution(DeviceRun& run) {
   run.console.out << " Regridding on zero voltage solution  \n";
-  for (int pass = 0; pass < run.igrid.IGRM; ++pass) {
-    REMESH(run);
-    keep_equilibrium_densities(run);
+  {
+    const ScopedSeconds timer(run.profile.regrid_seconds);
+    for (int pass = 0; pass < run.igrid.IGRM; ++pass) {
+      REMESH(run);
+      keep_equilibrium_densities(run);
+    }
   }
   generate_light(run);
   INTEGPR(run, run.models.GOPT, 0.0, run.geom.XX, 0.0, run.geom.YY, generation_integral_factor(run),
