@@ -10,6 +10,7 @@
 #include "device/devora.hpp"
 #include "device/setup/doping.hpp"
 #include "device/solve/bias_sweep.hpp"
+#include "device/solve/continuation_guess.hpp"
 #include "device/solve/driver.hpp"
 #include "device_deck_run.hpp"
 #include "support.hpp"
@@ -64,7 +65,7 @@ TEST(SolutionDriver, OneRampStepPerStartedVolt) {
 
 TEST(BiasSweep, ResultsOfASweepWithBothGuesses) {
   SweepRun r(resistor(
-      "SOLV: CNTN=1; IVDA: NUMC=2 NPNT=3 VSTE=0.01; IVDA: NUMC=2 NPNT=3 VSTE=0.01; IVDA: NUMC=1 NPNT=2 VSTE=0;"));
+      "SOLV: CNTN=1; IVDA: NUMC=2 NPNT=3 VSTE=0.01; IVDA: NUMC=2 NPNT=3 VSTE=0.01; IVDA: NUMC=1 NPNT=3 VSTE=0;"));
   r.curve(0);
   const devora::IvResults& iv = r.run.iv;
   const double g = iv.transconductance(0, 1);
@@ -82,11 +83,32 @@ TEST(BiasSweep, ResultsOfASweepWithBothGuesses) {
   r.curve(1);
   EXPECT_NEAR(iv.current(4, 1), iv.current(1, 1), 1e-6 * std::abs(iv.current(1, 1)));
   EXPECT_EQ(r.count(" Regridding on zero voltage solution  \n"), 1);
-  // A curve that does not step has transconductance 0, not 0/0.
+  // A curve that does not step: transconductance 0, not 0/0, and the
+  // extrapolated guess is the last point itself.
   r.curve(2);
   EXPECT_EQ(iv.transconductance(6, 0), 0.0);
   EXPECT_EQ(iv.resistance(6), 0.0);
-  EXPECT_EQ(r.run.IVCOUNT, 8);
+  EXPECT_NEAR(iv.current(8, 0), iv.current(7, 0), 1e-15);  // both at zero bias
+  EXPECT_EQ(r.run.IVCOUNT, 9);
+}
+
+TEST(ContinuationGuess, SubStepsFloatingGatesAndFrozenCarriers) {
+  // An increment above 5100 V is split, and the contacts still advance by it once.
+  SweepRun r(resistor("MODE: ELHL=1; IVDA: NUMC=2 NPNT=1 VSTE=0.1; "));
+  std::vector<double> dv{0.0, 6000.0 / r.run.scale.VT};
+  devora::CONTGUESS(r.run, dv);
+  EXPECT_NEAR(r.run.electab.VCON[1] * r.run.scale.VT, 6000.0, 1e-9);
+  const std::size_t bottom = r.run.nodes.PSI.size() - 1;
+  EXPECT_NEAR(r.run.nodes.PSI[bottom] - r.run.nodes.PSI[0], dv[1], 1e-6 * dv[1]);
+  // With only electrons solved, the holes follow the potential down to the floor.
+  EXPECT_EQ(r.run.nodes.HOLE[bottom], 1e-300);
+
+  // Gates alone fix no potential: nothing is solved, the voltages still advance.
+  SweepRun g("MESH: NX=3 NY=5; SOLV: BATC=1; GATE: NAME='G' NUM=1 XLT=0 XRT=1 TOX=0.01 FIM=4.2; } $");
+  const std::vector<double> psi = g.run.nodes.PSI;
+  devora::CONTGUESS(g.run, std::vector<double>{1.0});
+  EXPECT_EQ(g.run.nodes.PSI, psi);
+  EXPECT_EQ(g.run.electab.VCON[0], 1.0);
 }
 
 TEST(ExampleDecks, RunEndToEnd) {

@@ -59,22 +59,20 @@ double read_block(const std::string& file_name, std::span<double> block) {
 // one so small that the share overflows).
 double power_scale(const DeviceRun& run, std::size_t source, double weight, bool has_lines) {
   const double flux = run.lsrctab.FLUX[source];
-  const double to_internal = 1.0 / run.scale.G0 / run.scale.LD;
-  if (flux <= 0.0) return to_internal;
+  if (flux <= 0.0) return 1.0 / run.scale.G0 / run.scale.LD;
   const double share = flux / weight;
   if (has_lines && !std::isfinite(share)) spectrum_stop(run.lsrctab.SFIL[source]);
-  return share * to_internal;
+  return share / run.scale.G0 / run.scale.LD;
 }
 
-// Power to photons with E = h c 1e9 / lambda (lambda in nm), written as a
-// product with lambda so that a zero wavelength gives no photons rather
-// than a division by zero.
+// Power to photons with E = h c 1e9 / lambda (lambda in nm); a zero
+// wavelength has an infinite photon energy and gives no photons.
 void convert_block(const DeviceRun& run, std::size_t source, double scale, std::span<double> block) {
   const LSRCTAB& s = run.lsrctab;
   const double hc = run.scale.HPL * run.scale.CLIGHT * 1e9;
   for (std::size_t first = 0; first < block.size(); first += kSpectralColumns) {
     std::span<double> line = block.subspan(first, kSpectralColumns);
-    line[kPhotonFlux] = scale * line[kPhotonFlux] * (line[kWavelength] / hc);
+    line[kPhotonFlux] = scale * line[kPhotonFlux] / (hc / line[kWavelength]);
     line[kAbsorption] *= run.scale.LD;
     line[kTransmission] *= s.TRAN[source];
     line[kBackReflectance] *= s.REFL[source];

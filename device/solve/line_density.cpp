@@ -86,8 +86,8 @@ void MECON(std::span<double> D, std::span<const double> h, std::span<double> hn)
     std::copy_n(h.begin(), cells, hn.begin());
     return;
   }
-  const double scale = (static_cast<double>(cells) + kIntegralMargin) / integral;
-  for (double& d : D) d *= scale;
+  const double units = static_cast<double>(cells) + kIntegralMargin;
+  for (double& d : D) d = d * units / integral;
   fill_unplaced(h.first(cells), hn.first(cells), place_intervals(D, h.first(cells), hn.first(cells)));
 }
 
@@ -96,7 +96,7 @@ void CURREM(HeatRecords& heat, std::span<const double> coordinates, std::span<do
   const std::size_t n = D.size();
   if (n < 2) return;
   const double wmax = *std::max_element(W.begin(), W.begin() + static_cast<std::ptrdiff_t>(n));
-  double dt = kFirstStepFactor * wmax * wmax;
+  double dt = kFirstStepFactor * (wmax * wmax);
   std::vector<double> lower(n), diag(n), upper(n), rhs(n), next(n);
   for (int step = 1; step <= kMaxSmoothingSteps; ++step) {
     for (std::size_t k = 0; k < n; ++k) {
