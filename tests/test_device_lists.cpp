@@ -257,9 +257,10 @@ TEST_F(LightSources, MissingFileNameFluxOrFileStop) {
   EXPECT_EQ(stop_of("LSRC: SFIL='" + file("lamp.txt") + "' FLUX=1; LSRC: SFIL='" + file("lamp.txt") + "' }\n$")
                 .message,
             " Light source 2 of the LSRC list gives no FLUX");
-  const std::string missing = file("none.txt");
-  EXPECT_EQ(stop_of("LSRC: SFIL='" + missing + "' FLUX=1 }\n$").message,
-            " Check spectrum file " + sim::fixed(missing, 80) + "Press <Enter> to continue");
+  // A missing file and a folder both stop, naming it.
+  for (const std::string& missing : {file("none.txt"), dir.path().string()})
+    EXPECT_EQ(stop_of("LSRC: SFIL='" + missing + "' FLUX=1 }\n$").message,
+              " Check spectrum file " + sim::fixed(missing, 80) + "Press <Enter> to continue");
   EXPECT_EQ(stop_of("LSRC: SFIL='" + file("lamp.txt") + "' FLUX=1 }\nLSRC: SFIL='" + file("lamp.txt") +
                     "' FLUX=1 }\n$")
                 .message,
