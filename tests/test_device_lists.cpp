@@ -159,6 +159,10 @@ TEST(CurveList, ZeroPointsIsACurve) {
   EXPECT_EQ(d.run.NCURV, 1);
   EXPECT_EQ(d.run.comuit.NPTOT, 0);
   EXPECT_TRUE(d.run.iv.IVRES.empty());
+  // A huge point count costs no memory before its points are computed.
+  DeckRun huge("OHMI: NAME='A' NUM=1 }\nIVDA: NUMC=1 NPNT=2000000000 }\n$");
+  EXPECT_EQ(huge.run.comuit.NPTOT, 2000000000);
+  EXPECT_LE(huge.run.iv.points(), 10000u);
 }
 
 TEST(RegionLists, DefaultsAreTakenWhenTheItemIsRead) {
