@@ -1,6 +1,7 @@
 #include "common/dop3d.hpp"
 
 #include <bit>
+#include <span>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -34,6 +35,15 @@ class ByteWriter {
   void real(double value) {
     const auto bits = std::bit_cast<std::uint64_t>(value);
     for (int shift = 0; shift < 64; shift += 8) put(static_cast<unsigned char>(bits >> shift));
+  }
+  // A run of reals: on a little-endian host their memory already is the
+  // file's byte order.
+  void reals(std::span<const double> values) {
+    if constexpr (std::endian::native == std::endian::little) {
+      bytes_.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(double));
+    } else {
+      for (double v : values) real(v);
+    }
   }
   void point(const Dop3dPoint& p) {
     real(p.x);
@@ -92,7 +102,7 @@ void encode_block(ByteWriter& out, const Dop3dBlock& block) {
     out.int32(pair.second);
   }
   out.raw(block.mask);
-  for (double v : block.values) out.real(v);
+  out.reals(block.values);
 }
 
 // ---- decoding -------------------------------------------------------------
@@ -223,9 +233,9 @@ std::string encode_dop3d(const Dop3d& file) {
   out.int32(static_cast<std::int32_t>(file.ny()));
   out.int32(static_cast<std::int32_t>(file.node_count()));
   out.text(file.x_label, kText);
-  for (double v : file.x) out.real(v);
+  out.reals(file.x);
   out.text(file.y_label, kText);
-  for (double v : file.y) out.real(v);
+  out.reals(file.y);
   out.int32(static_cast<std::int32_t>(file.regions.size()));
   for (const Dop3dRegion& region : file.regions) encode_region(out, region);
   for (const Dop3dBlock& block : file.blocks) encode_block(out, block);

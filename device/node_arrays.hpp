@@ -76,6 +76,20 @@ struct WorkArrays {
   std::vector<double> GCOR;      // continuity: implicit generation at the previous density
 };
 
+// Model terms that depend on the mesh and the doping alone, kept between
+// Gummel iterations and rebuilt after every doping set-up: the doping parts
+// of the LOMB mobility per mesh edge and carrier, and the SRH lifetimes per
+// node.
+struct DopingTermArrays {
+  struct EdgeTerms {
+    std::vector<double> acoustic_x, bulk_x;  // edge (n, n+1)
+    std::vector<double> acoustic_y, bulk_y;  // edge (n, n+NX)
+  };
+  long generation = -1;  // the doping set-up they belong to
+  PerCarrier<EdgeTerms> lombardi;
+  std::vector<double> TAUN, TAUP;
+};
+
 // Calls a function on every node array of a group, so that allocation and
 // zeroing cannot miss one.
 template <class F>

@@ -82,6 +82,8 @@ struct DeviceRun {
   ModelArrays models;
   SolverArrays solver;
   WorkArrays work;
+  DopingTermArrays doping_terms;
+  long doping_generation = 0;  // advanced by every doping set-up
 
   RunProfile profile;
 };

@@ -9,6 +9,7 @@
 #include "common/fortran_format.hpp"
 #include "common/zederm.hpp"
 #include "device/physics/bernoulli.hpp"
+#include "device/physics/doping_terms.hpp"
 #include "device/physics/mobility.hpp"
 #include "device/physics/recombination.hpp"
 #include "device/setup/regions.hpp"
@@ -100,6 +101,19 @@ FieldSplit split_field(DirectionSweep& s) {
   return {std::abs(s.ex * s.a + s.ey * s.b) * w, std::abs(s.ex * s.b - s.ey * s.a) * w};
 }
 
+constexpr int kLombardiModel = 3;
+enum class Edge { x, y };
+
+// Mobility of an edge; the LOMB model takes its doping terms as kept for
+// the present doping (the same values MOBIL computes).
+double edge_mobility(const DeviceRun& run, Carrier k, const FieldSplit& e, double n_edge, std::size_t n, Edge edge) {
+  if (run.igrid.MOBMOD != kLombardiModel) return MOBIL(run, e.along, e.across, n_edge, k);
+  const DopingTermArrays::EdgeTerms& t = run.doping_terms.lombardi[k];
+  const LombardiDopingTerms doping = edge == Edge::x ? LombardiDopingTerms{t.acoustic_x[n], t.bulk_x[n]}
+                                                     : LombardiDopingTerms{t.acoustic_y[n], t.bulk_y[n]};
+  return lombardi_mobility(run.mobkib[k], doping, e.along, e.across, run.recomb.TEMP);
+}
+
 // Bernoulli factors BX, BY and edge conductances MUX, MUY (mobility times
 // region factor times inverse spacing). An edge touching an oxide node
 // conducts nothing; its mobility is not evaluated.
@@ -132,9 +146,9 @@ void edge_factors(DeviceRun& run, Carrier k, std::span<const double> phi) {
       const double here = region_factor(run, i, j);
       if (here == 0.0) continue;
       if (x_edge && region_factor(run, i + 1, j) != 0.0)
-        w.MUX[n] = MOBIL(run, e.along, e.across, (totd[n] + totd[n + 1]) / 2.0, k) * m.HX[i];
+        w.MUX[n] = edge_mobility(run, k, e, (totd[n] + totd[n + 1]) / 2.0, n, Edge::x) * m.HX[i];
       if (y_edge && region_factor(run, i, j + 1) != 0.0)
-        w.MUY[n] = MOBIL(run, e.along, e.across, (totd[n] + totd[n + nx]) / 2.0, k) * m.HY[j];
+        w.MUY[n] = edge_mobility(run, k, e, (totd[n] + totd[n + nx]) / 2.0, n, Edge::y) * m.HY[j];
     }
 }
 
@@ -184,7 +198,8 @@ double recombination_conductance(DeviceRun& run, std::size_t i, std::size_t j, s
   }
   const MeshArrays& m = run.mesh;
   const double ni = a.NIE[n];
-  const Recombination r = RECRAT(run, m.X[i], m.Y[j], a.ELEC[n], a.HOLE[n], a.TOTD[n], ni);
+  const DopingTermArrays& t = run.doping_terms;
+  const Recombination r = RECRAT(run, m.X[i], m.Y[j], a.ELEC[n], a.HOLE[n], ni, {t.TAUN[n], t.TAUP[n]});
   md.RRAD[n] = r.rrad;
   md.RAUG[n] = r.raug;
   md.RSRH[n] = r.rsrh;
@@ -376,6 +391,7 @@ void CONTEQ(DeviceRun& run, Carrier k, std::span<const double> phi, double tol) 
     clear_currents(run.models.carrier[k]);
     return;
   }
+  update_doping_terms(run);
   const CarrierRoles r = roles_of(run, k);
   const double c = run.comctrl.RELG;
   const double g = run.igrid.BBTL == kImplicitTunnelling ? 0.0 : 1.0;

@@ -30,10 +30,6 @@ double saturated(double mu_low, double e_par, double v_sat, double beta) {
   return mu_low / std::pow(1.0 + std::pow(x, beta), 1.0 / beta);
 }
 
-double lombardi_acoustic(const LombardiSet& s, double ep, double n, double temp, double density_scale) {
-  return s.B / ep + s.C0 * std::pow(n * density_scale, s.CPO) / (temp * std::pow(ep, kLombardiExponent));
-}
-
 double lombardi_bulk(const LombardiSet& s, Carrier k, double n, double temp) {
   const double offset = k == Carrier::electrons ? s.U0 : 0.0;
   return (s.UMA * std::pow(300.0 / temp, s.GAM) - offset) / (1.0 + std::pow(n / s.CR, s.ALP)) +
@@ -61,13 +57,23 @@ double MOBYAM(const DeviceRun& run, double e_par, double e_perp, double n_total,
   return MOBYAF(set, e_par, e_perp, n_total);
 }
 
+LombardiDopingTerms lombardi_doping_terms(const LombardiSet& set, Carrier k, double n_total, double temp,
+                                          double density_scale) {
+  const double n = floored_doping(n_total);
+  return {set.C0 * std::pow(n * density_scale, set.CPO), lombardi_bulk(set, k, n, temp)};
+}
+
+double lombardi_mobility(const LombardiSet& set, const LombardiDopingTerms& doping, double e_par, double e_perp,
+                         double temp) {
+  const double ep = std::abs(e_perp) + kFieldOffset;
+  const double acoustic = set.B / ep + doping.acoustic / (temp * std::pow(ep, kLombardiExponent));
+  const double mu_low = 1.0 / (1.0 / acoustic + 1.0 / doping.bulk + 1.0 / lombardi_surface_roughness(set, ep));
+  return saturated(mu_low, e_par, set.VSA, set.BES);
+}
+
 double MOBLOM(const LombardiSet& set, Carrier k, double e_par, double e_perp, double n_total, double temp,
               double density_scale) {
-  const double n = floored_doping(n_total);
-  const double ep = std::abs(e_perp) + kFieldOffset;
-  const double mu_low = 1.0 / (1.0 / lombardi_acoustic(set, ep, n, temp, density_scale) +
-                               1.0 / lombardi_bulk(set, k, n, temp) + 1.0 / lombardi_surface_roughness(set, ep));
-  return saturated(mu_low, e_par, set.VSA, set.BES);
+  return lombardi_mobility(set, lombardi_doping_terms(set, k, n_total, temp, density_scale), e_par, e_perp, temp);
 }
 
 double MOBBIP(const BipolarSet& set, double e_par, double e_perp, double n_total, double temp) {

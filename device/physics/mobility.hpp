@@ -30,6 +30,19 @@ double MOBYAF(const YamaguchiSet& set, double e_par, double e_perp, double n_tot
 double MOBLOM(const LombardiSet& set, Carrier k, double e_par, double e_perp, double n_total, double temp,
               double density_scale);
 
+// The parts of the LOMB model that depend on the doping alone, so that a
+// caller can keep them per mesh edge: C0 (N NI)^CPO of the acoustic-phonon
+// term and the whole bulk term.
+struct LombardiDopingTerms {
+  double acoustic = 0.0;
+  double bulk = 0.0;
+};
+LombardiDopingTerms lombardi_doping_terms(const LombardiSet& set, Carrier k, double n_total, double temp,
+                                          double density_scale);
+// LOMB model from its doping terms; MOBLOM gives the same value bit for bit.
+double lombardi_mobility(const LombardiSet& set, const LombardiDopingTerms& doping, double e_par, double e_perp,
+                         double temp);
+
 // BIPO model: doping- and temperature-dependent low-field mobility, reduced
 // by the transverse field and saturated with VST. temp in kelvin.
 double MOBBIP(const BipolarSet& set, double e_par, double e_perp, double n_total, double temp);

@@ -37,10 +37,19 @@ double region_srh_factor(const RCMRG& g, double x, double y, double n, double p,
 
 }  // namespace
 
+Lifetimes doping_lifetimes(const RECOMB& rc, double n_total) {
+  return {doping_lifetime(rc.carrier.n, n_total), doping_lifetime(rc.carrier.p, n_total)};
+}
+
 Recombination RECRAT(const DeviceRun& run, double x, double y, double n, double p, double n_total, double n_i) {
+  return RECRAT(run, x, y, n, p, n_i, doping_lifetimes(run.recomb, n_total));
+}
+
+Recombination RECRAT(const DeviceRun& run, double x, double y, double n, double p, double n_i,
+                     const Lifetimes& lifetimes) {
   const RECOMB& rc = run.recomb;
-  const double tau_n = doping_lifetime(rc.carrier.n, n_total);
-  const double tau_p = doping_lifetime(rc.carrier.p, n_total);
+  const double tau_n = lifetimes.tau_n;
+  const double tau_p = lifetimes.tau_p;
   const double radiative = rc.RATE != 0.0 && n_i > kRadiativeNiFloor ? rc.RATE : 0.0;
   const double auger = rc.carrier.n.AUG * n + rc.carrier.p.AUG * p;
   const double srh = srh_factor(tau_n, tau_p, n, p, n_i, rc.ETRA);

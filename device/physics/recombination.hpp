@@ -21,4 +21,15 @@ struct Recombination {
 // the same for both carriers' equations.
 Recombination RECRAT(const DeviceRun& run, double x, double y, double n, double p, double n_total, double n_i);
 
+// The doping-dependent SRH lifetimes of both carriers at total doping
+// n_total, and RECRAT from them (the same values bit for bit), so that a
+// caller can keep the lifetimes per node.
+struct Lifetimes {
+  double tau_n = 0.0;
+  double tau_p = 0.0;
+};
+Lifetimes doping_lifetimes(const RECOMB& rc, double n_total);
+Recombination RECRAT(const DeviceRun& run, double x, double y, double n, double p, double n_i,
+                     const Lifetimes& lifetimes);
+
 }  // namespace devora

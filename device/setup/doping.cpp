@@ -144,6 +144,7 @@ void set_schottky_contacts(DeviceRun& run) {
 }  // namespace
 
 void DOPSET(DeviceRun& run) {
+  ++run.doping_generation;
   if (run.igrid.DOPMOD == kFieldFileMode) {
     dope_from_field_file(run);
   } else {
