@@ -10,6 +10,7 @@
 #include "common/zederm.hpp"
 #include "process/assembly.hpp"
 #include "process/coefficients.hpp"
+#include "process/mesh.hpp"
 
 namespace tavik {
 namespace {
@@ -105,11 +106,10 @@ class ThermalStepRunner {
     return R;
   }
 
-  // The linear solver records the measure of every iteration it performs:
-  // at least 2, at most the iteration limit IT, never more than its own cap.
+  // The linear solver records the measure of every iteration it performs.
   // A SOLVE statement after MESH may have raised IT beyond the history.
   void ensure_history_room() {
-    const int needed = std::clamp(run_.solcon.IT, 2, sim::zederm_iteration_cap);
+    const int needed = residual_history_length(run_.solcon.IT);
     if (m_.residual_history.size() < std::size_t(needed))
       m_.residual_history.resize(std::size_t(needed), 0.0f);
   }

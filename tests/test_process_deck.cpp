@@ -527,6 +527,14 @@ TEST_F(ProcessDeckRun, ThermalStepLeavesItsLastStepLengthInTau) {
   EXPECT_NEAR(h.run.thermal.TAU, 1.0f - 0.512829f, 1e-4f);
 }
 
+// The residual history holds what the linear solver can record, not IT
+// entries: IT=1e9 before MESH once asked for 4 GB on a 3 x 3 mesh.
+TEST_F(ProcessDeckRun, HugeIterationLimitCostsNoMemory) {
+  Harness h;
+  h.run_deck("SOLVE: IT=1000000000;\nMESH: NX=3 NY=3 XX=1 YY=2;\n$\n", doping());
+  EXPECT_EQ(h.run.mesh.residual_history.size(), 200u);
+}
+
 TEST_F(ProcessDeckRun, EpitaxyOverOxideStopsBeforeAnythingHappens) {
   Harness h;
   const std::string message = stop_message([&] {
