@@ -244,6 +244,21 @@ TEST(ProcessModelStatements, SolveTruncatesIntegersAndScalesTheFloor) {
   EXPECT_EQ(h.run.dopcnt, (tavik::DOPCNT{1, 0, 0}));
 }
 
+// A floor CO at or below 0 (also one that vanishes once divided by 1e20)
+// or a tolerance RS at or below 0 leaves the thermal steps no reachable
+// convergence threshold 2 RS / CO.
+TEST(ProcessModelStatements, SolveRefusesAnUnreachableConvergenceThreshold) {
+  const std::string no_floor = " SOLVE needs a concentration floor CO > 0";
+  const std::string no_tolerance = " SOLVE needs a solver tolerance RS > 0";
+  for (const auto& [statement, message] :
+       {std::pair{"SOLVE: CO=0;", no_floor}, std::pair{"SOLVE: CO=-1e15;", no_floor},
+        std::pair{"SOLVE: CO=1e-40;", no_floor}, std::pair{"SOLVE: RS=0;", no_tolerance},
+        std::pair{"SOLVE: RS=-1e-10;", no_tolerance}}) {
+    Harness h;
+    EXPECT_EQ(stop_message([&] { h.take(statement); }), message) << statement;
+  }
+}
+
 TEST(ProcessModelStatements, CommentTextsAreCutAndOthersKept) {
   Harness h;
   h.take("COMM: PROJ='wafer 7';");
