@@ -502,15 +502,23 @@ TEST_F(ProcessDeckRun, CommentBelongsToOneStepOnly) {
   EXPECT_EQ(h.run.run_title.substr(0, 5), "METH=");
 }
 
-// Thermal steps without a positive first time step, and oxidations without
-// a positive oxidant pressure, stop after their title and write no file.
+// Thermal steps without a positive first time step or above the melting
+// point of silicon, and oxidations without a positive oxidant pressure, stop
+// after their title and write no file.
 TEST_F(ProcessDeckRun, StepsThatCannotRunStopAfterTheirTitle) {
   struct Case {
     std::string statement, title, message;
   };
   const std::string no_tau = " Thermal step needs a first time step TAU > 0";
   const std::string no_pox = " Oxidation needs an oxidant pressure POX > 0";
+  const std::string molten =
+      " Thermal step above the melting point of silicon (1414 C) cannot be simulated";
   const std::vector<Case> cases = {
+      {"ANNE: TC=2222222222222222222 TM=60 TAU=1;", "Inert annealing: ", molten},
+      {"EPIT: TH=0.5 TC=1415 TM=60;", "Epitaxy: ", molten},
+      // 1.1 TAU would round back to TAU: the time would never reach TM.
+      {"ANNE: TC=1000 TM=1 TAU=1e-45;", "Inert annealing: ",
+       " Thermal step: first time step TAU too short to advance the time"},
       {"OXID: TC=1000 TM=60 OX=1 POX=1;", "Oxidation: ", no_tau},  // TAU never given
       {"ANNE: TC=1000 TM=60 TAU=-1;", "Inert annealing: ", no_tau},
       {"OXID: TC=1000 TM=60 TAU=1 OX=1;", "Oxidation: ", no_pox},
