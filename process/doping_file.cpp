@@ -92,6 +92,25 @@ std::vector<double> widened(std::span<const float> field) {
   return sim::widen_to_double(field);
 }
 
+bool finite_values(std::span<const float> field) {
+  return std::all_of(field.begin(), field.end(), [](float v) { return std::isfinite(v); });
+}
+
+// Every value of the record formed in 4-byte reals is finite: the oxide
+// boundary, the donor and acceptor fields as found and interpolated, and
+// their net and total. The dopant blocks are widened before they are
+// scaled, so they stay finite with finite dopants.
+bool record_values_finite(const ProcessMeshView& mesh, const CarrierDopingView& doping) {
+  if (!finite_values(mesh.oxide_boundary)) return false;
+  for (auto field : {doping.donor, doping.acceptor, doping.interp_donor, doping.interp_acceptor})
+    if (!finite_values(field)) return false;
+  for (std::size_t k = 0; k < doping.donor.size(); ++k) {
+    const float donor = doping.donor[k], acceptor = doping.acceptor[k];
+    if (!std::isfinite(donor - acceptor) || !std::isfinite(donor + acceptor)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 sim::Dop3d doping_file_record(std::string_view title, const ProcessMeshView& mesh,
@@ -225,7 +244,7 @@ void INTPDOP(int NX, int NY, std::span<const float> y, std::span<const float> C,
 
 // ---- step output ----------------------------------------------------------
 
-void OUTSTEP(const std::filesystem::path& file, int IB, int oxidation_count,
+bool OUTSTEP(const std::filesystem::path& file, int IB, int oxidation_count,
              int& interpolation_state, const ProcessMeshView& mesh, const DopantFields& dopants,
              std::string_view title, const CarrierDoping& doping, std::span<const float> y0,
              const std::vector<int>& js, sim::Console& console) {
@@ -255,12 +274,14 @@ void OUTSTEP(const std::filesystem::path& file, int IB, int oxidation_count,
     std::copy(doping.acceptor.begin(), doping.acceptor.end(), doping.interp_acceptor.begin());
   }
 
+  if (!record_values_finite(mesh, doping.view())) return false;
   WRDOP3D(file, title, mesh, dopants, doping.view());
 
   if (IB == 0) {
     console.out << " Press <Enter> to continue " << '\n';
     console.wait_for_enter();
   }
+  return true;
 }
 
 }  // namespace tavik

@@ -74,7 +74,10 @@ void INTPDOP(int NX, int NY, std::span<const float> y, std::span<const float> C,
 // 0. `oxidation_count` counts the oxidation statements with a non-zero flag
 // so far; `interpolation_state` is 0 at the start of a run and becomes 2 at
 // the first step with a non-zero count, for good.
-void OUTSTEP(const std::filesystem::path& file, int IB, int oxidation_count,
+// Returns false, with the file left as it was and no pause, when a value of
+// the record would not be a finite number (concentrations in units of 1e20
+// that overflow once scaled to cm-3).
+bool OUTSTEP(const std::filesystem::path& file, int IB, int oxidation_count,
              int& interpolation_state, const ProcessMeshView& mesh, const DopantFields& dopants,
              std::string_view title, const CarrierDoping& doping, std::span<const float> y0,
              const std::vector<int>& js, sim::Console& console);

@@ -1,5 +1,6 @@
 #include "process/mesh.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "common/fatal_stop.hpp"
+#include "common/zederm.hpp"
 
 namespace tavik {
 namespace {
@@ -92,7 +94,7 @@ void MESHSET(ProcessMesh& mesh, int NX, int NY, int IT) {
   if (nn > std::numeric_limits<int>::max()) sim::stop_at_once(kTooManyNodes);
   try {
     allocate_arrays(mesh, std::size_t(NX), std::size_t(NY), std::size_t(nn),
-                    std::size_t(IT > 0 ? IT : 0));
+                    std::size_t(residual_history_length(IT)));
   } catch (const std::bad_alloc&) {
     sim::stop_at_once(kTooManyNodes);
   } catch (const std::length_error&) {
@@ -104,6 +106,8 @@ void MESHSET(ProcessMesh& mesh, int NX, int NY, int IT) {
   mesh.JSMAX = 1;
   mesh.allocated = true;
 }
+
+int residual_history_length(int IT) { return std::clamp(IT, 2, sim::zederm_iteration_cap); }
 
 void MESHGEN(ProcessMesh& mesh, int IM, float AX, float AY, float XX, float YY) {
   if (!mesh.allocated) sim::ERRSTOP(" MESH statement missing: no mesh to work on");

@@ -1,5 +1,6 @@
 #include "process/process_deck.hpp"
 
+#include "common/fatal_stop.hpp"
 #include "process/process_setup.hpp"
 #include "process/process_steps.hpp"
 
@@ -50,6 +51,16 @@ void reset_backgrounds(ProcessRun& run) {
 
 void take_surface_concentration(ProcessRun& run, DopantValues& d, int slot) {
   if (run.params.given(slot)) d.CS = internal_concentration(run.params.value(slot));
+}
+
+// The outer iteration of a thermal step converges when every relative
+// change lies below 2 RS / CO. A floor CO at or below 0 (also one below the
+// range of 4-byte reals once divided by 1e20) makes that threshold infinite
+// or negative; a tolerance RS at or below 0 makes it unreachable, so every
+// time step would run into the iteration cap.
+void require_convergence_threshold(const SOLCON& s) {
+  if (!(s.CO > 0.0f)) sim::ERRSTOP(" SOLVE needs a concentration floor CO > 0");
+  if (!(s.RS > 0.0f)) sim::ERRSTOP(" SOLVE needs a solver tolerance RS > 0");
 }
 
 StepPlan take_implant(ProcessRun& run, int code) {
@@ -191,6 +202,7 @@ void store_model_statement(ProcessRun& run, int k) {
       sim::STORPAR(p, 2, {&s.RS, &s.RL});
       if (p.given(5)) s.CO = internal_concentration(p.value(5));
       sim::STORPAR(p, 5, {&s.IP});
+      require_convergence_threshold(s);
       // A dopant whose background lies above the new floor takes part in
       // the thermal steps.
       for (int code = kPhosphorus; code <= kArsenic; ++code)

@@ -74,7 +74,8 @@ struct ProcessMesh {
   std::vector<float> solve_P, solve_Q, solve_R;
   std::vector<float> LMNX, LM1, PIV, LMNX1, UPNX1, UP1;
 
-  // ---- Linear solver residual history (IT entries, IT of SOLVE at MESH time).
+  // ---- Linear solver residual history: as many entries as the solver can
+  // record with the IT of SOLVE (grown by a thermal step after a larger IT).
   std::vector<float> residual_history;
 };
 

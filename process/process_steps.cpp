@@ -8,6 +8,7 @@
 #include "common/run_header.hpp"
 #include "process/doping_file.hpp"
 #include "process/epitaxy.hpp"
+#include "process/finite_state.hpp"
 #include "process/implant.hpp"
 #include "process/process_deck.hpp"
 #include "process/process_setup.hpp"
@@ -46,8 +47,9 @@ void require_oxidant_pressure(const ThermalValues& t) {
 }
 
 // The thermal step itself stops when its first time step TAU is not positive.
-void oxidise_or_anneal(ProcessRun& run, const StepPlan& plan) {
+StateFault oxidise_or_anneal(ProcessRun& run, const StepPlan& plan) {
   require_oxidant_pressure(run.thermal);
+  StateFault fault = StateFault::none;
   if (plan.thermal) {
     // A later OXID or ANNE without TAU starts from the last positive step
     // length this one used.
@@ -55,13 +57,16 @@ void oxidise_or_anneal(ProcessRun& run, const StepPlan& plan) {
     const ThermalStep step{run.values_of(kPhosphorus).XD, run.values_of(kBoron).XD,
                            run.values_of(kArsenic).XD, plan.T, t.TM, t.TAU, run.substrate.OR,
                            t.XO, t.OX, t.POX, t.U0};
-    run.thermal.TAU = THERMSTP(run, step).TAU;
+    const ThermalOutcome outcome = THERMSTP(run, step);
+    run.thermal.TAU = outcome.TAU;
+    fault = outcome.fault;
   }
   clear_deposition_windows(run);
+  return fault;
 }
 
-void grow_epitaxial_layer(ProcessRun& run, const StepPlan& plan) {
-  if (!plan.grow_layer) return;
+StateFault grow_epitaxial_layer(ProcessRun& run, const StepPlan& plan) {
+  if (!plan.grow_layer) return StateFault::none;
   for (int code = kPhosphorus; code <= kArsenic; ++code)
     if (run.substrate.background(code) > run.solcon.CO) ++run.count_of(code);
   ProcessMesh& m = run.mesh;
@@ -72,18 +77,34 @@ void grow_epitaxial_layer(ProcessRun& run, const StepPlan& plan) {
     const EpitaxyValues& e = run.epitaxy;
     const ThermalStep step{0.0f, 0.0f, 0.0f, plan.T, e.TM, e.TAU, run.substrate.OR,
                            0.0f, 0, 0.0f, run.thermal.U0};
-    run.epitaxy.TAU = THERMSTP(run, step).TAU;
+    const ThermalOutcome outcome = THERMSTP(run, step);
+    run.epitaxy.TAU = outcome.TAU;
+    return outcome.fault;
   }
+  return StateFault::none;
 }
 
-void run_step(ProcessRun& run, int k, const StepPlan& plan) {
+// Runs the step; returns the fault at which a thermal step stopped early.
+StateFault run_step(ProcessRun& run, int k, const StepPlan& plan) {
   if (plan.implant || plan.deposition) {
     implant_or_deposit(run, plan);
   } else if (k == kOXID || k == kANNE) {
-    oxidise_or_anneal(run, plan);
+    return oxidise_or_anneal(run, plan);
   } else if (k == kEPIT) {
-    grow_epitaxial_layer(run, plan);
+    return grow_epitaxial_layer(run, plan);
   }
+  return StateFault::none;
+}
+
+[[noreturn]] void stop_non_finite(const ProcessRun& run, int k, StateFault fault) {
+  sim::ERRSTOP(non_finite_message(step_title(k), sim::rtrim(run.table.keywords[k - 1]), fault));
+}
+
+// A step that left numbers beyond the range of 4-byte reals stops the run
+// before the tail, so the doping file of the last sound step stays as it was.
+void require_finite_state(const ProcessRun& run, int k, StateFault fault) {
+  if (fault == StateFault::none) fault = non_finite_state(run.mesh);
+  if (fault != StateFault::none) stop_non_finite(run, k, fault);
 }
 
 }  // namespace
@@ -121,16 +142,16 @@ void FILLSURF(int NX, int NY, std::span<float> CPHOS, std::span<float> CBOR,
   }
 }
 
-void common_tail(ProcessRun& run) {
+bool common_tail(ProcessRun& run) {
   ProcessMesh& m = run.mesh;
   FILLSURF(m.NX, m.NY, m.CPHOS, m.CBOR, m.CARS, m.ISURF);
   run.run_title = sim::RUNHDR(run.comm, sim::RunHeaderKind::process);
   const ProcessMeshView mesh_view{m.X, m.Y, m.S};
   const DopantFields dopants{m.CPHOS, m.CBOR, m.CARS};
   const CarrierDoping doping{m.donor, m.acceptor, m.interp_donor, m.interp_acceptor};
-  OUTSTEP(std::string(sim::rtrim(run.doping_file)), run.solcon.IB, run.oxidation_count,
-          run.interpolation_state, mesh_view, dopants, run.run_title, doping, m.YSURF, m.ISURF,
-          run.console);
+  return OUTSTEP(std::string(sim::rtrim(run.doping_file)), run.solcon.IB, run.oxidation_count,
+                 run.interpolation_state, mesh_view, dopants, run.run_title, doping, m.YSURF,
+                 m.ISURF, run.console);
 }
 
 void run_process_statement(ProcessRun& run, int k) {
@@ -141,8 +162,10 @@ void run_process_statement(ProcessRun& run, int k) {
   if (run.params.given(kCommentSlot)) run.step_comment = run.params.text(kCommentSlot);
   run.console.out << step_title_line(k, run.step_comment) << '\n';
   run.step_comment = sim::fixed("", sim::kTextWidth);
-  run_step(run, k, plan);
-  common_tail(run);
+  const StateFault fault = run_step(run, k, plan);
+  require_finite_state(run, k, fault);
+  // Finite concentrations can still overflow once scaled to cm-3.
+  if (!common_tail(run)) stop_non_finite(run, k, StateFault::concentration);
 }
 
 }  // namespace tavik

@@ -27,7 +27,8 @@ void FILLSURF(int NX, int NY, std::span<float> CPHOS, std::span<float> CBOR,
               std::span<float> CARS, std::span<const int> ISURF);
 
 // The tail after every process statement: FILLSURF, the run header, the
-// doping file (OUTSTEP).
-void common_tail(ProcessRun& run);
+// doping file (OUTSTEP). False when the file was left as it was because a
+// concentration in cm-3 would not be a finite number.
+bool common_tail(ProcessRun& run);
 
 }  // namespace tavik

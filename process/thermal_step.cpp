@@ -10,6 +10,7 @@
 #include "common/zederm.hpp"
 #include "process/assembly.hpp"
 #include "process/coefficients.hpp"
+#include "process/mesh.hpp"
 
 namespace tavik {
 namespace {
@@ -22,6 +23,11 @@ constexpr float kSiliconPerOxide = 0.44f;
 constexpr float kStepGrowth = 1.1f;
 // Share of the duration below which a remaining last step is dropped.
 constexpr float kDroppedRemainder = 0.001f;
+// Above 1414 C silicon is molten: no solid-state diffusion model applies.
+constexpr float kSiliconMeltingKelvin = 1414.0f + 273.0f;
+// Below the smallest normal 4-byte real a step of 1.1 TAU rounds back to
+// TAU and the time never reaches TM.
+constexpr float kShortestFirstStep = std::numeric_limits<float>::min();
 
 // One dopant of the outer iteration.
 struct Diffusant {
@@ -45,6 +51,10 @@ class ThermalStepRunner {
 
   ThermalOutcome run() {
     if (!(st_.TAU > 0.0f)) sim::ERRSTOP(" Thermal step needs a first time step TAU > 0");
+    if (st_.TAU < kShortestFirstStep)
+      sim::ERRSTOP(" Thermal step: first time step TAU too short to advance the time");
+    if (!(st_.T <= kSiliconMeltingKelvin))
+      sim::ERRSTOP(" Thermal step above the melting point of silicon (1414 C) cannot be simulated");
     const sim::Console& console = run_.console;
     k_ = COEFFT(st_.T, st_.OR, st_.OX, st_.POX, blocks_);
     std::fill(m_.oed_factor.begin(), m_.oed_factor.end(), 1.0f);
@@ -63,9 +73,14 @@ class ThermalStepRunner {
     int step = 1;
     for (;;) {
       if (st_.OX != 0) R = oxidise(t, dt, x_prev);
-      if (!iterate(step, dt, R, eps)) ++out.capped_steps;
+      const bool converged = fault_ == StateFault::none && iterate(step, dt, R, eps);
       out.TAU = dt;
       out.time_steps = step;
+      if (fault_ != StateFault::none) {
+        out.fault = fault_;
+        return out;
+      }
+      if (!converged) ++out.capped_steps;
       t = t + dt;
       ++step;
       dt = kStepGrowth * dt;
@@ -90,6 +105,10 @@ class ThermalStepRunner {
     const float rate = (shape.x_ox - x_prev) * 3600.0f / dt;
     const float R = std::pow(std::max(rate, 0.0f), run_.oedcon.OEOX);
     x_prev = shape.x_ox;
+    if (!std::isfinite(shape.x_ox)) {
+      fault_ = StateFault::oxide_thickness;
+      return R;
+    }
     m_.JSMAX = 1;
     for (int i = 1; i <= m_.NX; ++i) {
       m_.ysurf_before_step[i - 1] = m_.YSURF[i - 1];
@@ -97,6 +116,10 @@ class ThermalStepRunner {
       float consumed = LOCOERF(m_.X[i - 1], st_.XO, st_.U0, shape);
       if (consumed < kNoConsumption) consumed = 0.0f;
       const float y0 = y_start_[i - 1] + consumed;
+      if (!std::isfinite(y0)) {
+        fault_ = StateFault::oxide_thickness;
+        return R;
+      }
       m_.YSURF[i - 1] = y0;
       m_.ISURF[i - 1] = surface_row(y0);
       m_.JSMAX = std::max(m_.JSMAX, m_.ISURF[i - 1]);
@@ -105,11 +128,10 @@ class ThermalStepRunner {
     return R;
   }
 
-  // The linear solver records the measure of every iteration it performs:
-  // at least 2, at most the iteration limit IT, never more than its own cap.
+  // The linear solver records the measure of every iteration it performs.
   // A SOLVE statement after MESH may have raised IT beyond the history.
   void ensure_history_room() {
-    const int needed = std::clamp(run_.solcon.IT, 2, sim::zederm_iteration_cap);
+    const int needed = residual_history_length(run_.solcon.IT);
     if (m_.residual_history.size() < std::size_t(needed))
       m_.residual_history.resize(std::size_t(needed), 0.0f);
   }
@@ -144,7 +166,9 @@ class ThermalStepRunner {
     return p;
   }
 
-  // Outer iteration of one time step; false when it stopped at the cap.
+  // Outer iteration of one time step; false when it stopped at the cap or
+  // at a solve that left a concentration that is not finite (fault_ set,
+  // no iteration line).
   bool iterate(int step, float dt, float R, float eps) {
     m_.phos_start = m_.CPHOS;
     m_.bor_start = m_.CBOR;
@@ -155,6 +179,10 @@ class ThermalStepRunner {
       for (const Diffusant& d : list) {
         if (run_.dopcnt[d.present_index] == 0) continue;
         change[d.present_index] = solve(d, dt, R);
+        if (!all_finite(*d.C)) {
+          fault_ = StateFault::concentration;
+          return false;
+        }
       }
       run_.console.out << iteration_line(step, iteration, change[0], change[1], change[2]) << '\n';
       const bool converged = change[0] < eps && change[1] < eps && change[2] < eps;
@@ -214,6 +242,7 @@ class ThermalStepRunner {
   ModelBlocks blocks_;
   StepCoefficients k_;
   std::vector<float> y_start_;
+  StateFault fault_ = StateFault::none;
 };
 
 }  // namespace

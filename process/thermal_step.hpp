@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "process/finite_state.hpp"
 #include "process/process_state.hpp"
 
 namespace tavik {
@@ -34,6 +35,9 @@ struct ThermalOutcome {
   float TAU = 0.0f;        // last (positive) time step length used, s
   int time_steps = 0;      // time steps performed
   int capped_steps = 0;    // time steps whose outer iteration hit the cap
+  // Set when a concentration or the oxide left the range of 4-byte reals:
+  // the step stopped there, without its timing line.
+  StateFault fault = StateFault::none;
 };
 
 // Most outer iterations of one time step; past it the step goes on with the
@@ -42,8 +46,11 @@ inline constexpr int kOuterIterationCap = 100;
 
 // Runs the thermal step on the mesh and model blocks of the run. The caller
 // stores the outcome's TAU back into the statement value it came from.
-// Stops (ERRSTOP) when TAU is not positive, and when the silicon surface of
-// a column would move below the last mesh line.
+// Stops (ERRSTOP) when TAU is not positive or too short to advance the
+// time, when T lies above the melting point of silicon, and when the silicon
+// surface of a column would move below the last mesh line. A state that is
+// no longer finite ends the step at once with the outcome's fault set; no
+// iteration goes on with it.
 ThermalOutcome THERMSTP(ProcessRun& run, const ThermalStep& step);
 
 // Largest relative change |C - C_prev| / (floor + max(|C|, |C_prev|)) over

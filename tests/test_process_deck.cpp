@@ -244,6 +244,21 @@ TEST(ProcessModelStatements, SolveTruncatesIntegersAndScalesTheFloor) {
   EXPECT_EQ(h.run.dopcnt, (tavik::DOPCNT{1, 0, 0}));
 }
 
+// A floor CO at or below 0 (also one that vanishes once divided by 1e20)
+// or a tolerance RS at or below 0 leaves the thermal steps no reachable
+// convergence threshold 2 RS / CO.
+TEST(ProcessModelStatements, SolveRefusesAnUnreachableConvergenceThreshold) {
+  const std::string no_floor = " SOLVE needs a concentration floor CO > 0";
+  const std::string no_tolerance = " SOLVE needs a solver tolerance RS > 0";
+  for (const auto& [statement, message] :
+       {std::pair{"SOLVE: CO=0;", no_floor}, std::pair{"SOLVE: CO=-1e15;", no_floor},
+        std::pair{"SOLVE: CO=1e-40;", no_floor}, std::pair{"SOLVE: RS=0;", no_tolerance},
+        std::pair{"SOLVE: RS=-1e-10;", no_tolerance}}) {
+    Harness h;
+    EXPECT_EQ(stop_message([&] { h.take(statement); }), message) << statement;
+  }
+}
+
 TEST(ProcessModelStatements, CommentTextsAreCutAndOthersKept) {
   Harness h;
   h.take("COMM: PROJ='wafer 7';");
@@ -487,15 +502,23 @@ TEST_F(ProcessDeckRun, CommentBelongsToOneStepOnly) {
   EXPECT_EQ(h.run.run_title.substr(0, 5), "METH=");
 }
 
-// Thermal steps without a positive first time step, and oxidations without
-// a positive oxidant pressure, stop after their title and write no file.
+// Thermal steps without a positive first time step or above the melting
+// point of silicon, and oxidations without a positive oxidant pressure, stop
+// after their title and write no file.
 TEST_F(ProcessDeckRun, StepsThatCannotRunStopAfterTheirTitle) {
   struct Case {
     std::string statement, title, message;
   };
   const std::string no_tau = " Thermal step needs a first time step TAU > 0";
   const std::string no_pox = " Oxidation needs an oxidant pressure POX > 0";
+  const std::string molten =
+      " Thermal step above the melting point of silicon (1414 C) cannot be simulated";
   const std::vector<Case> cases = {
+      {"ANNE: TC=2222222222222222222 TM=60 TAU=1;", "Inert annealing: ", molten},
+      {"EPIT: TH=0.5 TC=1415 TM=60;", "Epitaxy: ", molten},
+      // 1.1 TAU would round back to TAU: the time would never reach TM.
+      {"ANNE: TC=1000 TM=1 TAU=1e-45;", "Inert annealing: ",
+       " Thermal step: first time step TAU too short to advance the time"},
       {"OXID: TC=1000 TM=60 OX=1 POX=1;", "Oxidation: ", no_tau},  // TAU never given
       {"ANNE: TC=1000 TM=60 TAU=-1;", "Inert annealing: ", no_tau},
       {"OXID: TC=1000 TM=60 TAU=1 OX=1;", "Oxidation: ", no_pox},
@@ -525,6 +548,14 @@ TEST_F(ProcessDeckRun, ThermalStepLeavesItsLastStepLengthInTau) {
   EXPECT_NE(h.out.str().find("Time step    2"), std::string::npos) << h.out.str();
   EXPECT_EQ(h.out.str().find("Time step    3"), std::string::npos) << h.out.str();
   EXPECT_NEAR(h.run.thermal.TAU, 1.0f - 0.512829f, 1e-4f);
+}
+
+// The residual history holds what the linear solver can record, not IT
+// entries: IT=1e9 before MESH once asked for 4 GB on a 3 x 3 mesh.
+TEST_F(ProcessDeckRun, HugeIterationLimitCostsNoMemory) {
+  Harness h;
+  h.run_deck("SOLVE: IT=1000000000;\nMESH: NX=3 NY=3 XX=1 YY=2;\n$\n", doping());
+  EXPECT_EQ(h.run.mesh.residual_history.size(), 200u);
 }
 
 TEST_F(ProcessDeckRun, EpitaxyOverOxideStopsBeforeAnythingHappens) {

@@ -124,6 +124,42 @@ TEST(TavikRun, DeckErrorsStopWithTheirMessages) {
   EXPECT_EQ(run_program(TAVIK_EXE, "LONG.INP", dir.path()).exit_status, 0);
 }
 
+// A step whose numbers leave the range of 4-byte reals stops the run at
+// once, in its first time step, with a message naming the step; the doping
+// file of the last sound step stays as it was.
+TEST(TavikRun, NonFiniteStepStopsAndKeepsTheLastDopingFile) {
+  ScratchDir dir;
+  const std::string sound_step = "SUBS: BO=1e15;\nANNE: TC=2 TM=10;\n";
+  const std::string not_rewritten = " is no longer a finite number; the doping file is not rewritten\n";
+  struct Case {
+    std::string mesh, step, message;
+  };
+  const std::vector<Case> cases = {
+      {kSmallMesh, "SUBS: PH=1e30;\nANNE: TC=1000 TM=60 TAU=1;\n",
+       " Inert annealing step (ANNE): a concentration" + not_rewritten},
+      {"MESH: NX=3 NY=3 XX=1 YY=1e-38;\n", "OXID: TC=1000 TM=60 TAU=1 OX=1 POX=1;\n",
+       " Oxidation step (OXID): a concentration" + not_rewritten},
+      {kSmallMesh, "OXID: TC=1000 TM=60 TAU=1 OX=1 POX=1 U0=3e38;\n",
+       " Oxidation step (OXID): an oxide thickness" + not_rewritten},
+      // Finite in units of 1e20 cm-3, beyond the range once in cm-3.
+      {kSmallMesh, "SUBS: PH=3e38 AS=3e38;\nANNE: TC=2 TM=10;\n",
+       " Inert annealing step (ANNE): a concentration" + not_rewritten},
+  };
+  for (const auto& c : cases) {
+    write_file(dir / "GOOD.INP", c.mesh + sound_step + "$\n");
+    ASSERT_EQ(run_program(TAVIK_EXE, "GOOD.INP", dir.path()).exit_status, 0);
+    write_file(dir / "BAD.INP", c.mesh + sound_step + c.step + "$\n");
+    const auto r = run_program(TAVIK_EXE, "BAD.INP", dir.path());
+    EXPECT_EQ(r.exit_status, 1) << c.step;
+    EXPECT_TRUE(r.output.ends_with(c.message)) << r.output;
+    EXPECT_EQ(r.output.find("Time step    2"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("Inf"), std::string::npos) << r.output;
+    EXPECT_EQ(testing_support::read_file(dir / "BAD.3D"),
+              testing_support::read_file(dir / "GOOD.3D"))
+        << c.step;
+  }
+}
+
 TEST(TavikRun, EveryProcessStepPrintsItsTitleAndRewritesTheDopingFile) {
   ScratchDir dir;
   write_file(dir / "STEPS.INP",
