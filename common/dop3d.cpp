@@ -26,7 +26,12 @@ constexpr std::uint64_t kText = kDop3dTextWidth;
 // Appends items in file byte order, independent of the host's.
 class ByteWriter {
  public:
-  explicit ByteWriter(std::uint64_t size) { bytes_.reserve(size); }
+  // Appends to `bytes`, cleared first; its capacity is kept, so a buffer
+  // written again and again is not allocated anew.
+  ByteWriter(std::string& bytes, std::uint64_t size) : bytes_(bytes) {
+    bytes_.clear();
+    bytes_.reserve(size);
+  }
 
   void int32(std::int32_t value) {
     const auto bits = static_cast<std::uint32_t>(value);
@@ -52,11 +57,10 @@ class ByteWriter {
   void text(std::string_view s, std::size_t width) { bytes_ += fixed(s, width); }
   void raw(std::string_view s) { bytes_ += s; }
 
-  std::string take() { return std::move(bytes_); }
 
  private:
   void put(unsigned char byte) { bytes_.push_back(static_cast<char>(byte)); }
-  std::string bytes_;
+  std::string& bytes_;
 };
 
 std::int32_t as_count(std::size_t n, const char* what) {
@@ -225,8 +229,14 @@ std::uint64_t dop3d_record_length(const Dop3d& file) {
 }
 
 std::string encode_dop3d(const Dop3d& file) {
+  std::string bytes;
+  encode_dop3d(file, bytes);
+  return bytes;
+}
+
+void encode_dop3d(const Dop3d& file, std::string& bytes) {
   check_consistent(file);
-  ByteWriter out(dop3d_record_length(file));
+  ByteWriter out(bytes, dop3d_record_length(file));
   out.text(file.title, kText);
   out.int32(static_cast<std::int32_t>(file.blocks.size()));
   out.int32(static_cast<std::int32_t>(file.nx()));
@@ -239,7 +249,6 @@ std::string encode_dop3d(const Dop3d& file) {
   out.int32(static_cast<std::int32_t>(file.regions.size()));
   for (const Dop3dRegion& region : file.regions) encode_region(out, region);
   for (const Dop3dBlock& block : file.blocks) encode_block(out, block);
-  return out.take();
 }
 
 void write_dop3d(const std::filesystem::path& path, const Dop3d& file) {

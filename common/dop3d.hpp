@@ -99,6 +99,8 @@ std::uint64_t dop3d_record_length(const Dop3d& file);
 // inconsistent (empty axis, a block whose mask, values or code pairs do not
 // match the mesh and region count, counts beyond the 4-byte integer range).
 std::string encode_dop3d(const Dop3d& file);
+// The same into `bytes` (replaced), reusing its storage.
+void encode_dop3d(const Dop3d& file, std::string& bytes);
 
 // Rewrites `path` with the record through replace_file (a complete file or
 // the old one; failures stop the run).

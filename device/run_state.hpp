@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/console.hpp"
+#include "common/dop3d.hpp"
 #include "common/statement_table.hpp"
 #include "device/blocks.hpp"
 #include "device/node_arrays.hpp"
@@ -86,6 +87,13 @@ struct DeviceRun {
   long doping_generation = 0;  // advanced by every doping set-up
 
   RunProfile profile;
+
+  // The solution file's record and bytes, kept so that writing it again
+  // reuses their storage.
+  struct OutputBuffers {
+    sim::Dop3d solution;
+    std::string bytes;
+  } output;
 };
 
 }  // namespace devora

@@ -73,10 +73,9 @@ std::vector<FieldSource> field_sources(const DeviceRun& run) {
   };
 }
 
-std::vector<double> in_microns(const std::vector<double>& coordinates, double ldum) {
-  std::vector<double> v(coordinates.size());
-  for (std::size_t i = 0; i < v.size(); ++i) v[i] = coordinates[i] * ldum;
-  return v;
+void in_microns(const std::vector<double>& coordinates, double ldum, std::vector<double>& out) {
+  out.resize(coordinates.size());
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = coordinates[i] * ldum;
 }
 
 // Every outline is a rectangle: its four corners, and the same corners once
@@ -97,29 +96,31 @@ std::vector<sim::Dop3dRegion> outline_regions(const REGOUT& out) {
   return regions;
 }
 
-sim::Dop3dBlock field_block(const FieldSource& src, std::size_t regions, const std::string& mask) {
-  if (src.values.size() != mask.size())
-    throw std::invalid_argument("solution file: field size differs from the mesh");
-  sim::Dop3dBlock block{std::string(src.label), std::vector<sim::Dop3dCodePair>(regions, kBlockCodes), mask,
-                        {}};
-  block.values.resize(src.values.size());
-  for (std::size_t k = 0; k < src.values.size(); ++k) block.values[k] = src.values[k] * src.factor;
-  return block;
+void fill_block(sim::Dop3dBlock& block, const FieldSource& src, std::size_t regions, std::size_t nodes) {
+  if (src.values.size() != nodes) throw std::invalid_argument("solution file: field size differs from the mesh");
+  block.label.assign(src.label);
+  block.region_codes.assign(regions, kBlockCodes);
+  block.mask.assign(nodes, 'T');  // every node carries a value, oxide nodes included
+  block.values.resize(nodes);
+  for (std::size_t k = 0; k < nodes; ++k) block.values[k] = src.values[k] * src.factor;
 }
 
 }  // namespace
 
+void fill_solution_record(const DeviceRun& run, const std::string& title, sim::Dop3d& file) {
+  file.title = title;
+  in_microns(run.mesh.X, run.scale.LDUM, file.x);
+  in_microns(run.mesh.Y, run.scale.LDUM, file.y);
+  file.regions = outline_regions(run.regout);
+  const std::vector<FieldSource> sources = field_sources(run);
+  file.blocks.resize(sources.size());
+  for (std::size_t b = 0; b < sources.size(); ++b)
+    fill_block(file.blocks[b], sources[b], file.regions.size(), file.node_count());
+}
+
 sim::Dop3d solution_record(const DeviceRun& run, const std::string& title) {
   sim::Dop3d file;
-  file.title = title;
-  file.x = in_microns(run.mesh.X, run.scale.LDUM);
-  file.y = in_microns(run.mesh.Y, run.scale.LDUM);
-  file.regions = outline_regions(run.regout);
-  // Every node carries a value, oxide nodes included.
-  const std::string mask(file.node_count(), 'T');
-  const std::vector<FieldSource> sources = field_sources(run);
-  file.blocks.reserve(sources.size());
-  for (const FieldSource& src : sources) file.blocks.push_back(field_block(src, file.regions.size(), mask));
+  fill_solution_record(run, title, file);
   return file;
 }
 
@@ -129,15 +130,16 @@ void write_solution(DeviceRun& run) {
   WRSOLN(run, sim::FINFO(run.hdrtext));
 }
 
-void WRSOLN(const DeviceRun& run, const std::string& title) {
+void WRSOLN(DeviceRun& run, const std::string& title) {
   const std::string path(sim::rtrim(run.filenames.solution()));
-  std::string bytes;
+  DeviceRun::OutputBuffers& b = run.output;
   try {
-    bytes = sim::encode_dop3d(solution_record(run, title));
+    fill_solution_record(run, title, b.solution);
+    sim::encode_dop3d(b.solution, b.bytes);
   } catch (const std::bad_alloc&) {
     sim::stop_at_once(" Number of nodes is too large, not enough memory");
   }
-  sim::replace_file(path, bytes);
+  sim::replace_file(path, b.bytes);
 }
 
 }  // namespace devora

@@ -15,11 +15,12 @@ namespace devora {
 // mask and its values scaled out of the internal units.
 sim::Dop3d solution_record(const DeviceRun& run, const std::string& title);
 
-// Rewrites the solution file (the first file name, without its trailing
+// Rewrites the solution file (its record and bytes built in run.output,
+// whose storage is kept from one write to the next) (the first file name, without its trailing
 // blanks) through a temporary file, so a stop half way keeps the previous
 // solution. A record too large for memory stops the run at once with
 // " Number of nodes is too large, not enough memory".
-void WRSOLN(const DeviceRun& run, const std::string& title);
+void WRSOLN(DeviceRun& run, const std::string& title);
 
 // The solution file of the present solution: the derived output fields,
 // the run header as title, WRSOLN (its time counted as a file write).
