@@ -203,14 +203,30 @@ void column_profile(DepthProfile& p, std::span<const float> y, std::span<const f
   }
 }
 
-float profile_value_at(const DepthProfile& p, float t) {
-  for (std::size_t k = 0; k + 1 < p.z.size(); ++k) {
-    if (!(p.z[k] <= t && t <= p.z[k + 1])) continue;
-    if (t == p.z[k + 1]) return p.c[k + 1];
-    return log_interpolate(p.z[k], p.c[k], p.z[k + 1], p.c[k + 1], t);
+// The profile's value at depth t: log-linear in the first interval
+// z(k) <= t <= z(k+1) that holds t, the surface value when none does.
+// Queries come in non-decreasing depth down a column, and then the first
+// interval that holds a depth never lies before the one that held the
+// previous depth: the search goes on from there, so a column costs O(NY)
+// and gives the values a search from the top would.
+class ProfileWalk {
+ public:
+  explicit ProfileWalk(const DepthProfile& p) : p_(p) {}
+
+  float value_at(float t) {
+    for (std::size_t k = k_; k + 1 < p_.z.size(); ++k) {
+      if (!(p_.z[k] <= t && t <= p_.z[k + 1])) continue;
+      k_ = k;
+      if (t == p_.z[k + 1]) return p_.c[k + 1];
+      return log_interpolate(p_.z[k], p_.c[k], p_.z[k + 1], p_.c[k + 1], t);
+    }
+    return p_.c[0];
   }
-  return p.c[0];
-}
+
+ private:
+  const DepthProfile& p_;
+  std::size_t k_ = 0;
+};
 
 }  // namespace
 
@@ -232,12 +248,13 @@ void INTPDOP(int NX, int NY, std::span<const float> y, std::span<const float> C,
     const float d = y0[static_cast<std::size_t>(i)];
     column_profile(profile, y, C, NX, i, s, d);
     out[static_cast<std::size_t>(i)] = profile.c[0];
+    ProfileWalk walk(profile);
     for (int j = 2; j <= NY; ++j) {
       const float t = y[static_cast<std::size_t>(j - 1)];
       const auto node = static_cast<std::size_t>(i + (j - 1) * NX);
       // Rows the shifted profile no longer reaches take the bottom value.
       out[node] = (bottom - d <= t) ? C[static_cast<std::size_t>(i + (NY - 1) * NX)]
-                                    : profile_value_at(profile, t);
+                                    : walk.value_at(t);
     }
   }
 }
