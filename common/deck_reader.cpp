@@ -7,6 +7,7 @@
 
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
+#include "common/line_input.hpp"
 
 namespace sim {
 
@@ -30,12 +31,14 @@ DeckReader::DeckReader(std::istream& deck, DeckVariant variant, Console& console
 char DeckReader::NXTCHR() {
   if (column_ == 0) {
     std::string record;
-    if (!std::getline(deck_, record)) {
+    const LineStatus status = read_line(deck_, record, kLineWidth, kLongestLine);
+    if (status == LineStatus::end_of_file) {
       if (variant_ == DeckVariant::device)
         ERRSTOP(" End of file has been read before $, press <Enter> to continue");
       stop_at_once(" End of file has been read before $");
     }
-    if (!record.empty() && record.back() == '\r') record.pop_back();  // CR LF line ends
+    if (status == LineStatus::too_long)
+      stop_at_once(" Deck line longer than " + std::to_string(kLongestLine) + " characters: not a text deck");
     line_ = fixed(record, kLineWidth);
   }
   ++column_;

@@ -32,6 +32,7 @@ enum DeckStatus : int {
 using NameTable = std::span<const std::string_view>;
 
 inline constexpr int kLineWidth = 800;    // characters of a deck line kept
+inline constexpr std::size_t kLongestLine = 1000000;  // a longer line is not a text deck
 inline constexpr int kWordWidth = 800;    // characters of a word kept
 inline constexpr int kWordScanLimit = 1000;
 inline constexpr int kTokenWidth = 20;    // characters of a number token

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/fixed_text.hpp"
+#include "common/line_input.hpp"
 #include "common/replace_file.hpp"
 
 namespace sim {
@@ -273,7 +274,7 @@ Dop3d decode_dop3d(std::string_view bytes, Dop3dTrailingBytes trailing) {
 }
 
 Dop3d read_dop3d(const std::filesystem::path& path, Dop3dTrailingBytes trailing) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in = open_data_file(path, std::ios::binary);  // a regular file has an end
   if (!in) throw Dop3dError("cannot open field file " + path.string());
   std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) throw Dop3dError("cannot read field file " + path.string());

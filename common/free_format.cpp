@@ -1,6 +1,7 @@
 #include "common/free_format.hpp"
 
 #include "common/deck_reader.hpp"
+#include "common/line_input.hpp"
 
 namespace sim {
 
@@ -20,12 +21,13 @@ std::string with_e_exponent(std::string field) {
 }  // namespace
 
 bool FreeFormatReader::next_line() {
-  if (!std::getline(in_, line_)) return false;
   pos_ = 0;
-  return true;
+  const LineStatus status = read_line(in_, line_, kLongestRecord, kLongestRecord);
+  if (status == LineStatus::too_long) overlong_ = true;
+  return status == LineStatus::ok;
 }
 
-bool FreeFormatReader::skip_record() { return next_line(); }
+bool FreeFormatReader::skip_record() { return next_line() || overlong_; }
 
 bool FreeFormatReader::next_field(std::string& field) {
   for (;;) {
@@ -47,7 +49,7 @@ FreeReadStatus FreeFormatReader::read(std::span<Real> values) {
   values_read_ = 0;
   std::string field;
   for (Real& value : values) {
-    if (!next_field(field)) return FreeReadStatus::end_of_file;
+    if (!next_field(field)) return overlong_ ? FreeReadStatus::bad_value : FreeReadStatus::end_of_file;
     // Converted aside, so that a bad field leaves its value as it was.
     Real converted{};
     if (!convert_number_field(with_e_exponent(field), converted)) return FreeReadStatus::bad_value;

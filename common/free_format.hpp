@@ -7,6 +7,8 @@
 //  - Every READ starts at the beginning of a new record (line) and, once it
 //    has its numbers, drops the rest of the record that held the last one.
 //  - Lines may end in CR LF.
+//  - A record longer than kLongestRecord characters is a bad value: memory
+//    stays bounded whatever the file holds.
 #include <istream>
 #include <span>
 #include <string>
@@ -44,6 +46,11 @@ class FreeFormatReader {
   std::string line_;
   std::size_t pos_ = 0;
   std::size_t values_read_ = 0;
+  bool overlong_ = false;  // a record beyond the longest one read: a bad value
 };
+
+// Characters of one record at most; a longer record is not a numeric text
+// file and reads as a bad value.
+inline constexpr std::size_t kLongestRecord = std::size_t{1} << 20;
 
 }  // namespace sim

@@ -130,11 +130,13 @@ void STORPAR(const ParamBuffer<Real>& buffer, int offset, std::initializer_list<
   }
 }
 
+// The bounds are powers of two, exact in both real types: a 4-byte real
+// cannot hold 2147483647, and its nearest value 2^31 is out of range.
 template <class Real>
 int truncate_to_int(const ParamBuffer<Real>& buffer, int j) {
+  constexpr Real kTwoTo31 = Real(2147483648.0);
   const Real v = std::trunc(buffer.value(j));
-  if (!(v >= Real(-2147483648.0) && v <= Real(2147483647.0)))
-    ERRSTOP(number_failure_message(buffer.keyword(), buffer.names()[j - 1]));
+  if (!(v >= -kTwoTo31 && v < kTwoTo31)) ERRSTOP(number_failure_message(buffer.keyword(), buffer.names()[j - 1]));
   return static_cast<int>(v);
 }
 

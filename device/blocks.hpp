@@ -373,6 +373,12 @@ struct IvResults {
 
   std::size_t reals_per_point() const { return 3 * static_cast<std::size_t>(NEL) + 2; }
   std::size_t points() const { return NEL > 0 ? IVRES.size() / reals_per_point() : 0; }
+  // Room for n points, the new ones zero.
+  void ensure_points(std::size_t n) {
+    if (points() >= n) return;
+    IVRES.resize(n * reals_per_point(), 0.0);
+    IVSTAT.resize(n * kStatusPerPoint, 0);
+  }
   // Point e and electrode k are 0-based.
   double& voltage(std::size_t e, std::size_t k) { return IVRES[at(e, k)]; }
   double& current(std::size_t e, std::size_t k) { return IVRES[at(e, nel() + k)]; }

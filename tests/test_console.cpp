@@ -18,6 +18,14 @@ TEST(FatalStop, WritesMessageWaitsAndReportsFailure) {
   EXPECT_EQ(rest, "next line");  // exactly one line was consumed by the wait
 }
 
+TEST(FatalStop, WaitOnInputWithoutLineEndsReturns) {
+  std::ostringstream out;
+  std::istringstream in(std::string(3000000, 'x'));
+  sim::Console console{out, in};
+  console.wait_for_enter();
+  EXPECT_TRUE(in.good());  // a million characters dropped, the rest left
+}
+
 TEST(FatalStop, StopAtOnceDoesNotReadInput) {
   std::ostringstream out;
   std::istringstream in("kept\n");

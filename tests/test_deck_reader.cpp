@@ -57,6 +57,15 @@ TEST(DeckCharacters, CommentsLineEndsAndColumn800) {
   EXPECT_EQ(cut.reader.NXTCHR(), 'Z');  // characters after column 799 are lost
 }
 
+// Input without line ends (a device file) is not a deck: memory stays
+// bounded and the run stops instead of reading forever.
+TEST(DeckCharacters, EndlessLineStops) {
+  Deck endless(std::string(1000001, '\0'));
+  const auto [status, out] = run_stopping(endless, [](DeckReader& r) { r.NXTCHR(); });
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(out, " Deck line longer than 1000000 characters: not a text deck\n");
+}
+
 TEST(DeckCharacters, CarriageReturnLineEndsReadAsPlainLineEnds) {
   Deck d("AB\r\nC");
   EXPECT_EQ(d.reader.NXTCHR(), 'A');

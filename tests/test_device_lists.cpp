@@ -159,6 +159,10 @@ TEST(CurveList, ZeroPointsIsACurve) {
   EXPECT_EQ(d.run.NCURV, 1);
   EXPECT_EQ(d.run.comuit.NPTOT, 0);
   EXPECT_TRUE(d.run.iv.IVRES.empty());
+  // A huge point count costs no memory before its points are computed.
+  DeckRun huge("OHMI: NAME='A' NUM=1 }\nIVDA: NUMC=1 NPNT=2000000000 }\n$");
+  EXPECT_EQ(huge.run.comuit.NPTOT, 2000000000);
+  EXPECT_LE(huge.run.iv.points(), 10000u);
 }
 
 TEST(RegionLists, DefaultsAreTakenWhenTheItemIsRead) {
@@ -257,9 +261,10 @@ TEST_F(LightSources, MissingFileNameFluxOrFileStop) {
   EXPECT_EQ(stop_of("LSRC: SFIL='" + file("lamp.txt") + "' FLUX=1; LSRC: SFIL='" + file("lamp.txt") + "' }\n$")
                 .message,
             " Light source 2 of the LSRC list gives no FLUX");
-  const std::string missing = file("none.txt");
-  EXPECT_EQ(stop_of("LSRC: SFIL='" + missing + "' FLUX=1 }\n$").message,
-            " Check spectrum file " + sim::fixed(missing, 80) + "Press <Enter> to continue");
+  // A missing file and a folder both stop, naming it.
+  for (const std::string& missing : {file("none.txt"), dir.path().string()})
+    EXPECT_EQ(stop_of("LSRC: SFIL='" + missing + "' FLUX=1 }\n$").message,
+              " Check spectrum file " + sim::fixed(missing, 80) + "Press <Enter> to continue");
   EXPECT_EQ(stop_of("LSRC: SFIL='" + file("lamp.txt") + "' FLUX=1 }\nLSRC: SFIL='" + file("lamp.txt") +
                     "' FLUX=1 }\n$")
                 .message,

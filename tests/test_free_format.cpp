@@ -52,4 +52,11 @@ TEST(FreeFormat, EndOfFileMidReadAndBadFields) {
   }
 }
 
+TEST(FreeFormat, OverlongRecordIsABadValue) {
+  std::istringstream in(std::string(sim::kLongestRecord + 1, '1') + "\n2\n");
+  sim::FreeFormatReader reader(in);
+  std::vector<double> v(1);
+  EXPECT_EQ(reader.read(std::span<double>(v)), FreeReadStatus::bad_value);
+}
+
 }  // namespace

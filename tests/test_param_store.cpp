@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 #include <sstream>
 
 #include "common/statement_table.hpp"
@@ -121,6 +122,35 @@ TEST(ValueStore, OffsetRunsAndOutOfRangeIntegers) {
   EXPECT_EQ(status, 1);
   EXPECT_EQ(big.out.str(), " Error read value TEMP   Directive BAND  \n");
   EXPECT_EQ(nx, 0);
+}
+
+// The integer range is exact in both real types: 2^31 itself is refused
+// (in 4-byte reals 2147483647 reads as 2^31).
+template <class Real>
+std::string store_int(const std::string& text, sim::DeckVariant v, int& out) {
+  std::istringstream deck(text), in;
+  std::ostringstream console_out;
+  sim::Console console{console_out, in};
+  sim::DeckReader reader(deck, v, console);
+  sim::ParamBuffer<Real> params{40};
+  params.begin_statement("BAND", kBand, kNumeric);
+  sim::RDPARM(reader, params);
+  sim::run_guarded(console, [&] { sim::STORPAR(params, 0, {&out}); });
+  return console_out.str();
+}
+
+TEST(ValueStore, IntegerBoundsExactInBothPrecisions) {
+  int v = 0;
+  EXPECT_EQ(store_int<float>("TEMP=2147483647;", sim::DeckVariant::process, v),
+            " Error read value TEMP   Directive BAND  \n");
+  EXPECT_EQ(store_int<float>("TEMP=2147483520;", sim::DeckVariant::process, v), "");
+  EXPECT_EQ(v, 2147483520);
+  EXPECT_EQ(store_int<float>("TEMP=-2147483648;", sim::DeckVariant::process, v), "");
+  EXPECT_EQ(v, -2147483647 - 1);
+  EXPECT_EQ(store_int<double>("TEMP=2147483647.9;", sim::DeckVariant::device, v), "");
+  EXPECT_EQ(v, 2147483647);
+  EXPECT_EQ(store_int<double>("TEMP=2147483648;", sim::DeckVariant::device, v),
+            " Error read value TEMP   Directive BAND  \n");
 }
 
 }  // namespace

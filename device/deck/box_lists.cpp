@@ -1,5 +1,6 @@
 // Doping boxes (DOPA/DOPF) and photogeneration boxes (PHOT/PHOF): one list
 // of analytic or tabulated boxes each.
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -64,7 +65,9 @@ void fill_boxes(BoxFields& box, std::vector<double>& value, const std::vector<Li
     box.ALX[i] = r.real[col(kAlx)];
     box.ALY[i] = r.real[col(kAly)];
     box.DFIL[i] = r.text[col(kDfil)];
-    box.IWEL[i] = static_cast<int>(r.real[col(kIwel)]);
+    // A file box's negated code can lie one beyond the integer range; every
+    // code beyond +-4 selects the plain box, so the clamp changes nothing.
+    box.IWEL[i] = static_cast<int>(std::clamp(r.real[col(kIwel)], -2147483647.0, 2147483647.0));
     box.EXPX[i] = r.real[col(kExpx)];
     box.EXPY[i] = r.real[col(kExpy)];
   }

@@ -3,6 +3,7 @@
 // tables sized for all points of all curves.
 #include <climits>
 #include <cstdint>
+#include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
@@ -87,15 +88,17 @@ void fill_curve(DeviceRun& run, const ListRow& row, std::size_t c) {
 }
 
 // The result tables hold all points of all curves: (3*NEL + 2) reals and
-// 3 integers per point.
+// 3 integers per point. Room for the first points is made now; the sweep
+// grows the tables as it records, so a huge NPNT costs memory only for
+// points that are computed.
 void allocate_iv_results(DeviceRun& run, std::int64_t points) {
+  constexpr std::int64_t kPointsAtFirst = 10000;
   if (points > INT_MAX) sim::ERRSTOP(padded(kMemoryMessage));
   run.comuit.NPTOT = static_cast<int>(points);
   IvResults& iv = run.iv;
   iv.NEL = run.electab.NEL;
   try {
-    iv.IVRES.assign(iv.reals_per_point() * static_cast<std::size_t>(points), 0.0);
-    iv.IVSTAT.assign(IvResults::kStatusPerPoint * static_cast<std::size_t>(points), 0);
+    iv.ensure_points(static_cast<std::size_t>(std::min(points, kPointsAtFirst)));
   } catch (const std::bad_alloc&) {
     sim::ERRSTOP(padded(kMemoryMessage));
   } catch (const std::length_error&) {

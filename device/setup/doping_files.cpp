@@ -13,6 +13,7 @@
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "common/free_format.hpp"
+#include "common/line_input.hpp"
 #include "device/setup/interpolation.hpp"
 
 namespace devora {
@@ -42,7 +43,7 @@ struct DepthProfile {
 // file; a record cut short by the end of the file or holding a field that is
 // not a number is a bad file, and so is one with no record.
 DepthProfile read_depth_profile(const std::string& name) {
-  std::ifstream in{std::string(sim::rtrim(name))};
+  std::ifstream in = sim::open_data_file(std::string(sim::rtrim(name)));
   if (!in) bad_profile_file(name);
   sim::FreeFormatReader reader(in);
   DepthProfile profile;

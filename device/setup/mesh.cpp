@@ -12,6 +12,7 @@
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "common/free_format.hpp"
+#include "common/line_input.hpp"
 #include "device/setup/interpolation.hpp"
 #include "device/setup/mesh_geometry.hpp"
 
@@ -49,7 +50,7 @@ void read_mesh_file(DeviceRun& run) {
   const double L = length_scale(run);
   const std::string& name = run.filenames.mesh();
   // An input stream never creates the file it opens.
-  std::ifstream in{std::string(sim::rtrim(name))};
+  std::ifstream in = sim::open_data_file(std::string(sim::rtrim(name)));
   if (!in) sim::ERRSTOP(" Cannot open mesh input file " + name);
   auto& m = run.mesh;
   m.X.assign(static_cast<std::size_t>(std::max(run.igrid.NX, 0)), 0.0);

@@ -9,6 +9,7 @@
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "common/free_format.hpp"
+#include "common/line_input.hpp"
 #include "device/setup/spectrum_count.hpp"
 
 namespace devora {
@@ -39,7 +40,7 @@ void scale_window(LSRCTAB& s, std::size_t source, double ldum) {
 // Reads the counted lines of the source's file into its block, as read;
 // returns the sum of their powers.
 double read_block(const std::string& file_name, std::span<double> block) {
-  std::ifstream in{std::string(sim::rtrim(file_name))};
+  std::ifstream in = sim::open_data_file(std::string(sim::rtrim(file_name)));
   if (!in) spectrum_stop(file_name);
   sim::FreeFormatReader reader(in);
   reader.skip_record();  // header line

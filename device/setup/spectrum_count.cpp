@@ -6,6 +6,7 @@
 #include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "common/fortran_format.hpp"
+#include "common/line_input.hpp"
 
 namespace devora {
 
@@ -22,7 +23,7 @@ bool read_spectral_line(std::istream& in, SpectralLine& line) {
 
 int SPCOUNT(sim::Console& console, const std::string& file_name) {
   const std::string name = sim::fixed(file_name, sim::kTextWidth);
-  std::ifstream in{std::string(sim::rtrim(name))};
+  std::ifstream in = sim::open_data_file(std::string(sim::rtrim(name)));
   if (!in) sim::ERRSTOP(" Check spectrum file " + name + "Press <Enter> to continue");
   sim::FreeFormatReader reader(in);
   reader.skip_record();  // header line

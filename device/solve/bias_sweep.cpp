@@ -1,6 +1,9 @@
 #include "device/solve/bias_sweep.hpp"
 
+#include <new>
 #include <vector>
+
+#include "common/fatal_stop.hpp"
 
 #include "device/solve/continuation_guess.hpp"
 #include "device/solve/gummel.hpp"
@@ -13,6 +16,11 @@ namespace {
 // currents and the Gummel status.
 void record_point(DeviceRun& run, std::size_t e) {
   IvResults& iv = run.iv;
+  try {
+    iv.ensure_points(e + 1);
+  } catch (const std::bad_alloc&) {
+    sim::ERRSTOP(" Not enough memory for I-V data arrays");
+  }
   const ELECTAB& el = run.electab;
   for (std::size_t k = 0; k < static_cast<std::size_t>(el.NEL); ++k) {
     iv.voltage(e, k) = el.VCON[k] * run.scale.VT;
