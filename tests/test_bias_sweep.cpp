@@ -22,26 +22,13 @@ using testing_support::run_program;
 using testing_support::ScratchDir;
 
 // A deck set up in a scratch folder, which receives the output files.
-struct SweepRun : DeckRun {
-  explicit SweepRun(const std::string& deck) : DeckRun(deck), cwd(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir.path());
-    run.filenames.solution() = sim::fixed((dir / "DEV.3D").string(), sim::kTextWidth);
-    devora::set_up_device(run);
-  }
-  ~SweepRun() { std::filesystem::current_path(cwd); }
+struct SweepRun : ScratchRun {
+  using ScratchRun::ScratchRun;
   void curve(std::size_t c) {
     devora::DOPSET(run);
     devora::UINIT(run, c);
     devora::CURVE(run, c);
   }
-  int count(const std::string& line) const {
-    const std::string o = out.str();
-    int n = 0;
-    for (std::size_t p = o.find(line); p != std::string::npos; p = o.find(line, p + 1)) ++n;
-    return n;
-  }
-  ScratchDir dir;
-  std::filesystem::path cwd;
 };
 
 // 1e16 n-type bar between a top and a bottom contact.

@@ -24,13 +24,8 @@ using testing_support::read_file;
 using testing_support::ScratchDir;
 
 // A run set up in a scratch folder, which holds GUMRES.2dg and the solution file.
-struct PointRun : DeckRun {
-  explicit PointRun(const std::string& deck) : DeckRun(deck), cwd(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir.path());
-    run.filenames.solution() = sim::fixed((dir / "DEV.3D").string(), sim::kTextWidth);
-    devora::set_up_device(run);
-  }
-  ~PointRun() { std::filesystem::current_path(cwd); }
+struct PointRun : ScratchRun {
+  using ScratchRun::ScratchRun;
 
   // Ohmic contact e (0-based) at `volts`: its nodes' potential moves, their densities stay.
   void apply(std::size_t e, double volts) {
@@ -43,15 +38,7 @@ struct PointRun : DeckRun {
       if (m.EBOT[i] == static_cast<int>(e) + 1) run.nodes.PSI[last + i] += v;
     }
   }
-  int iterations() const {
-    const std::string o = out.str();
-    int count = 0;
-    for (std::size_t p = o.find("Gum iter"); p != std::string::npos; p = o.find("Gum iter", p + 1)) ++count;
-    return count;
-  }
-
-  ScratchDir dir;
-  std::filesystem::path cwd;
+  int iterations() const { return count("Gum iter"); }
 };
 
 // 1e16 n-type bar, 1 micron wide and long, contacts on top and bottom.
