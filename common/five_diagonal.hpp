@@ -130,6 +130,34 @@ Real pentmv_row_checked(const FiveDiagonal<Real>& A, const Real* x, int k) {
   return y;
 }
 
+// Rows begin..end-1 of Y = A*X. Nodes of the first and last mesh rows lack
+// neighbours; all nodes in between have all four, and their loop runs
+// without tests.
+template <class Real>
+void product_rows(const FiveDiagonal<Real>& A, const Real* x, Real* y, int begin, int end) {
+  const int N = A.N, NX = A.NX;
+  const int interior_begin = NX < N ? NX : N;
+  const int interior_end = N - NX > interior_begin ? N - NX : interior_begin;
+  const int first_end = end < interior_begin ? end : interior_begin;
+  for (int k = begin; k < first_end; ++k) y[k] = pentmv_row_checked(A, x, k);
+  const Real* c0 = A.C0.data();
+  const Real* cm1 = A.CM1.data();
+  const Real* cmnx = A.CMNX.data();
+  const Real* cp1 = A.CP1.data();
+  const Real* cpnx = A.CPNX.data();
+  const int middle_begin = begin > interior_begin ? begin : interior_begin;
+  const int middle_end = end < interior_end ? end : interior_end;
+  for (int k = middle_begin; k < middle_end; ++k) {
+    y[k] = c0[k] * x[k] - cm1[k] * x[k - 1] - cmnx[k] * x[k - NX] - cp1[k] * x[k + 1] -
+           cpnx[k] * x[k + NX];
+  }
+  for (int k = begin > interior_end ? begin : interior_end; k < end; ++k)
+    y[k] = pentmv_row_checked(A, x, k);
+}
+
+// Nodes per block of the product fused with its inner product.
+inline constexpr int product_block = 32;
+
 }  // namespace detail
 
 // Y = A*X; Y must be a different array from X.
@@ -137,27 +165,34 @@ template <class Real>
 void PENTMV(const FiveDiagonal<Real>& A, std::type_identity_t<std::span<const Real>> X,
             std::type_identity_t<std::span<Real>> Y) {
   detail::assert_system(A);
-  const int N = A.N, NX = A.NX;
+  const int N = A.N;
   if (N < 1) return;
+  assert(X.size() >= std::size_t(N) && Y.size() >= std::size_t(N));
+  assert(X.data() != Y.data());
+  detail::product_rows(A, X.data(), Y.data(), 0, N);
+}
+
+// Y = A*X and the inner product Y.X in one pass: the values of PENTMV followed
+// by VDOT(Y, X, N), the sum accumulated in node order. Block by block, the
+// product is formed while its operands are streamed in and the sum then runs
+// over the block from the cache.
+template <class Real>
+Real PENTMV_VDOT(const FiveDiagonal<Real>& A, std::type_identity_t<std::span<const Real>> X,
+                 std::type_identity_t<std::span<Real>> Y) {
+  detail::assert_system(A);
+  const int N = A.N;
+  if (N < 1) return 0;
   assert(X.size() >= std::size_t(N) && Y.size() >= std::size_t(N));
   assert(X.data() != Y.data());
   const Real* x = X.data();
   Real* y = Y.data();
-  // Nodes of the first and last mesh rows lack neighbours; all nodes in
-  // between have all four, and their loop runs without tests.
-  const int interior_begin = NX < N ? NX : N;
-  const int interior_end = N - NX > interior_begin ? N - NX : interior_begin;
-  for (int k = 0; k < interior_begin; ++k) y[k] = detail::pentmv_row_checked(A, x, k);
-  const Real* c0 = A.C0.data();
-  const Real* cm1 = A.CM1.data();
-  const Real* cmnx = A.CMNX.data();
-  const Real* cp1 = A.CP1.data();
-  const Real* cpnx = A.CPNX.data();
-  for (int k = interior_begin; k < interior_end; ++k) {
-    y[k] = c0[k] * x[k] - cm1[k] * x[k - 1] - cmnx[k] * x[k - NX] - cp1[k] * x[k + 1] -
-           cpnx[k] * x[k + NX];
+  Real sum = 0;
+  for (int first = 0; first < N; first += detail::product_block) {
+    const int end = N - first < detail::product_block ? N : first + detail::product_block;
+    detail::product_rows(A, x, y, first, end);
+    for (int k = first; k < end; ++k) sum += y[k] * x[k];
   }
-  for (int k = interior_end; k < N; ++k) y[k] = detail::pentmv_row_checked(A, x, k);
+  return sum;
 }
 
 // Incomplete LU factorisation on the pattern of the offsets 0, +-1, +-(NX-1),
@@ -569,23 +604,57 @@ void PENTSLV(const IluFactors<Real>& F, std::type_identity_t<std::span<const Rea
 
 }  // namespace node_order
 
-// The incomplete-LU preconditioner M = L*U of a five-diagonal system: factors
-// on construction into the caller's storage, then applies M^-1.
-template <class Real>
-class PentaILU {
- public:
-  PentaILU(const FiveDiagonal<Real>& A, const IluFactors<Real>& F) : A_(A), F_(F) {
-    PENTFAC(A_, F_);
-  }
-  // Z = M^-1 R; Z must be a different array from R.
-  void solve(std::span<const Real> R, std::span<Real> Z) const {
-    PENTSLV(F_, A_.CPNX, R, Z, A_.N, A_.NX);
-  }
+namespace detail {
 
- private:
-  FiveDiagonal<Real> A_;
-  IluFactors<Real> F_;
+// The residual measure of one node (see MAXREL).
+template <class Real, Build B>
+Real node_measure(Real r, Real x, Real d) {
+  const Real x_floor = Real(1e-6);
+  if constexpr (B == Build::device) {
+    return std::abs((r / d) / (x_floor + std::abs(x)));
+  } else {
+    const Real v = std::abs(r / d);
+    return std::isnan(x) ? x : v;
+  }
+}
+
+// The running maximum of MAXREL: it starts at 0 and takes every value at or
+// above it, so the last of equal values wins; the first NaN settles it.
+template <class Real>
+struct LargestMeasure {
+  Real largest = 0;
+  int at = 0;
+  bool settled = false;
+
+  // Takes the measure v of node k; false once the maximum is settled.
+  bool take(Real v, int k) {
+    if (v >= largest) {
+      largest = v;
+      at = k;
+    } else if (std::isnan(v)) {
+      largest = v;
+      at = k;
+      settled = true;
+    }
+    return !settled;
+  }
+  // Takes the measures v[0..count-1] of the nodes first, first+1, ...
+  void scan(const Real* v, int first, int count) {
+    for (int i = 0; i < count; ++i)
+      if (!take(v[i], first + i)) return;
+  }
+  Real report(int NX, int& I, int& J) const {
+    J = at / NX + 1;
+    I = at - (at / NX) * NX + 1;
+    return largest;
+  }
 };
+
+// Nodes measured at a time by the fused kernels: the measures of a block are
+// formed in one vectorisable loop, then scanned in node order.
+inline constexpr int measure_block = 256;
+
+}  // namespace detail
 
 // Largest residual measure over the nodes and where it is reached.
 //   device build:  v(k) = |(R(k)/D(k)) / (1e-6 + |X(k)|)|, relative to the unknown;
@@ -600,29 +669,45 @@ Real MAXREL(std::span<const Real> R, std::span<const Real> X, std::span<const Re
   if (N < 1) return 0;
   assert(NX >= 1 && R.size() >= std::size_t(N) && X.size() >= std::size_t(N) &&
          D.size() >= std::size_t(N));
-  const Real x_floor = Real(1e-6);
-  Real largest = 0;
-  int at = 0;
+  detail::LargestMeasure<Real> m;
   for (int k = 0; k < N; ++k) {
-    Real v;
-    if constexpr (B == Build::device) {
-      v = std::abs((R[k] / D[k]) / (x_floor + std::abs(X[k])));
-    } else {
-      v = std::abs(R[k] / D[k]);
-      if (std::isnan(X[k])) v = X[k];
-    }
-    if (v >= largest) {
-      largest = v;
-      at = k;
-    } else if (std::isnan(v)) {
-      largest = v;
-      at = k;
-      break;
-    }
+    const Real v = detail::node_measure<Real, B>(R[k], X[k], D[k]);
+    if (!m.take(v, k)) break;
   }
-  J = at / NX + 1;
-  I = at - (at / NX) * NX + 1;
-  return largest;
+  return m.report(NX, I, J);
+}
+
+// The step of the Krylov solvers and its measure in one pass:
+// X := X + ALPHA*P and R := R - ALPHA*Q (as VAXPY(X, P, X, N, ALPHA) and
+// VAXPY(R, Q, R, N, -ALPHA)), then MAXREL(R, X, D) of the updated arrays,
+// with the same values, position and rules. X, P, R, Q, D distinct arrays.
+template <class Real, Build B = build_of<Real>>
+Real VAXPY2_MAXREL(std::type_identity_t<Real> ALPHA, std::type_identity_t<std::span<const Real>> P,
+                   std::type_identity_t<std::span<const Real>> Q,
+                   std::type_identity_t<std::span<Real>> X, std::type_identity_t<std::span<Real>> R,
+                   std::type_identity_t<std::span<const Real>> D, int N, int NX, int& I, int& J) {
+  if (N < 1) return 0;
+  assert(NX >= 1 && P.size() >= std::size_t(N) && Q.size() >= std::size_t(N) &&
+         X.size() >= std::size_t(N) && R.size() >= std::size_t(N) && D.size() >= std::size_t(N));
+  const Real* p = P.data();
+  const Real* q = Q.data();
+  const Real* d = D.data();
+  Real* x = X.data();
+  Real* r = R.data();
+  const Real minus_alpha = -ALPHA;
+  detail::LargestMeasure<Real> m;
+  Real v[detail::measure_block];
+  for (int first = 0; first < N; first += detail::measure_block) {
+    const int count = N - first < detail::measure_block ? N - first : detail::measure_block;
+    for (int i = 0; i < count; ++i) {
+      const int k = first + i;
+      x[k] = ALPHA * p[k] + x[k];
+      r[k] = minus_alpha * q[k] + r[k];
+      v[i] = detail::node_measure<Real, B>(r[k], x[k], d[k]);
+    }
+    if (!m.settled) m.scan(v, first, count);
+  }
+  return m.report(NX, I, J);
 }
 
 }  // namespace sim

@@ -474,4 +474,74 @@ TYPED_TEST(KernelTest, RowWiseSubstitutionKeepsSignedZerosAtRowEnds) {
   }
 }
 
+TYPED_TEST(KernelTest, FusedKernelsEqualTheirPartsBitForBit) {
+  using Real = TypeParam;
+  // Wide enough for several blocks of the fused kernels.
+  for (const Mesh& mesh : {Mesh{1, 5}, Mesh{3, 4}, Mesh{37, 29}}) {
+    for (double odds : {0.0, 0.02}) {
+      SCOPED_TRACE(testing::Message() << mesh.nx << "x" << mesh.ny << " odds " << odds);
+      auto a = random_system<Real>(mesh.nx, mesh.ny, 17);
+      const int N = a.N, NX = a.NX;
+      SpecialValues<Real> draw{std::mt19937(3), odds};
+      for (auto& v : a.CM1) v = draw(0, 1);
+      std::vector<Real> p(N), q(N), x(N), r(N);
+      for (auto* v : {&p, &x, &r})
+        for (auto& e : *v) e = draw(-1, 1);
+
+      std::vector<Real> q_fused(N), q_parts(N);
+      const Real dot_fused = sim::PENTMV_VDOT<Real>(a.view(), p, q_fused);
+      sim::PENTMV<Real>(a.view(), p, q_parts);
+      EXPECT_TRUE(same_bytes(dot_fused, sim::VDOT<Real>(q_parts, p, N)));
+      EXPECT_TRUE(same_bytes(q_fused, q_parts));
+
+      for (Build build : {Build::device, Build::process}) {
+        const Real alpha = Real(0.37);
+        std::vector<Real> xf = x, rf = r, xp = x, rp = r;
+        int i_fused = 0, j_fused = 0, i_parts = 0, j_parts = 0;
+        Real fused, parts;
+        sim::VAXPY<Real>(xp, p, xp, N, alpha);
+        sim::VAXPY<Real>(rp, q_parts, rp, N, -alpha);
+        if (build == Build::device) {
+          fused = sim::VAXPY2_MAXREL<Real, Build::device>(alpha, p, q_parts, xf, rf, a.C0, N, NX,
+                                                          i_fused, j_fused);
+          parts = sim::MAXREL<Real, Build::device>(rp, xp, a.C0, N, NX, i_parts, j_parts);
+        } else {
+          fused = sim::VAXPY2_MAXREL<Real, Build::process>(alpha, p, q_parts, xf, rf, a.C0, N, NX,
+                                                           i_fused, j_fused);
+          parts = sim::MAXREL<Real, Build::process>(rp, xp, a.C0, N, NX, i_parts, j_parts);
+        }
+        EXPECT_TRUE(same_bytes(fused, parts));
+        EXPECT_EQ(i_fused, i_parts);
+        EXPECT_EQ(j_fused, j_parts);
+        EXPECT_TRUE(same_bytes(xf, xp));
+        EXPECT_TRUE(same_bytes(rf, rp));
+      }
+    }
+  }
+}
+
+TEST(FiveDiagonalKernels, FusedMeasureTiesAcrossBlocks) {
+  // Equal largest values in different blocks of the fused kernel: the last
+  // node wins; a NaN after them settles the measure at the NaN.
+  const int nx = 100, ny = 7, N = nx * ny;
+  const std::vector<double> zeros(N, 0.0), ones(N, 1.0);
+  std::vector<double> r(N, 0.25);
+  r[10] = r[333] = r[601] = -2;
+  for (bool with_nan : {false, true}) {
+    SCOPED_TRACE(with_nan);
+    if (with_nan) r[650] = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> x(N, 0.0), rr = r;
+    int i = 0, j = 0;
+    const double v =
+        sim::VAXPY2_MAXREL<double, Build::process>(0.0, zeros, zeros, x, rr, ones, N, nx, i, j);
+    if (with_nan) {
+      EXPECT_TRUE(std::isnan(v));
+      EXPECT_EQ((j - 1) * nx + i - 1, 650);
+    } else {
+      EXPECT_EQ(v, 2.0);
+      EXPECT_EQ((j - 1) * nx + i - 1, 601);
+    }
+  }
+}
+
 }  // namespace
