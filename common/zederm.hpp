@@ -12,6 +12,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "common/five_diagonal.hpp"
@@ -92,14 +93,78 @@ struct SolverStorage {
   }
 };
 
+// The kernels a solver iteration runs on; both sets give the same values bit
+// for bit.
+//   FusedKernels:     PENTSLV with mesh rows in flight, the product A*P fused
+//                     with its inner product, the step fused with the measure.
+//   NodeOrderKernels: every kernel a pass of its own, PENTSLV in node order;
+//                     the reference of the tests and the solver benchmark.
+struct FusedKernels {
+  // Z := M^-1 R with the factors of PENTFAC.
+  template <class Real>
+  static void precondition(const FiveDiagonal<Real>& A, const IluFactors<Real>& F,
+                           std::type_identity_t<std::span<const Real>> R,
+                           std::type_identity_t<std::span<Real>> Z) {
+    PENTSLV<Real>(F, A.CPNX, R, Z, A.N, A.NX);
+  }
+  // Q := A*P; returns Q.P.
+  template <class Real>
+  static Real product_dot(const FiveDiagonal<Real>& A,
+                          std::type_identity_t<std::span<const Real>> P,
+                          std::type_identity_t<std::span<Real>> Q) {
+    return PENTMV_VDOT<Real>(A, P, Q);
+  }
+  // X := X + alpha*P, R := R - alpha*Q; returns MAXREL(R, X, C0).
+  template <class Real, Build B>
+  static Real step_measure(const FiveDiagonal<Real>& A, std::type_identity_t<Real> alpha,
+                           std::type_identity_t<std::span<const Real>> P,
+                           std::type_identity_t<std::span<const Real>> Q,
+                           std::type_identity_t<std::span<Real>> X,
+                           std::type_identity_t<std::span<Real>> R) {
+    int i = 0, j = 0;
+    return VAXPY2_MAXREL<Real, B>(alpha, P, Q, X, R, A.C0, A.N, A.NX, i, j);
+  }
+};
+
+struct NodeOrderKernels {
+  template <class Real>
+  static void precondition(const FiveDiagonal<Real>& A, const IluFactors<Real>& F,
+                           std::type_identity_t<std::span<const Real>> R,
+                           std::type_identity_t<std::span<Real>> Z) {
+    node_order::PENTSLV<Real>(F, A.CPNX, R, Z, A.N, A.NX);
+  }
+  template <class Real>
+  static Real product_dot(const FiveDiagonal<Real>& A,
+                          std::type_identity_t<std::span<const Real>> P,
+                          std::type_identity_t<std::span<Real>> Q) {
+    PENTMV<Real>(A, P, Q);
+    return VDOT<Real>(Q, P, A.N);
+  }
+  template <class Real, Build B>
+  static Real step_measure(const FiveDiagonal<Real>& A, std::type_identity_t<Real> alpha,
+                           std::type_identity_t<std::span<const Real>> P,
+                           std::type_identity_t<std::span<const Real>> Q,
+                           std::type_identity_t<std::span<Real>> X,
+                           std::type_identity_t<std::span<Real>> R) {
+    VAXPY<Real>(X, P, X, A.N, alpha);
+    VAXPY<Real>(R, Q, R, A.N, -alpha);
+    int i = 0, j = 0;
+    return MAXREL<Real, B>(R, X, A.C0, A.N, A.NX, i, j);
+  }
+};
+
 namespace detail {
 
-// The measure after an iteration, recorded in the history.
+// The measure of an iteration without a step.
 template <class Real, Build B>
-Real measure(const FiveDiagonal<Real>& A, std::span<const Real> R, std::span<const Real> X,
-             std::span<Real> HIST, int it) {
+Real measure(const FiveDiagonal<Real>& A, std::span<const Real> R, std::span<const Real> X) {
   int i = 0, j = 0;
-  const Real res = MAXREL<Real, B>(R, X, A.C0, A.N, A.NX, i, j);
+  return MAXREL<Real, B>(R, X, A.C0, A.N, A.NX, i, j);
+}
+
+// The measure of iteration it, recorded in the history.
+template <class Real>
+Real record(Real res, std::span<Real> HIST, int it) {
   if (std::size_t(it) <= HIST.size()) HIST[it - 1] = res;
   return res;
 }
@@ -168,17 +233,18 @@ void print_iteration(std::ostream& out, int it, Real res) {
 // decides the measure (MAXREL), the step rule for a zero curvature Q.P, the
 // exponent letter of the prints and whether R0 and IPRNT 3 exist.
 // An exactly zero rho (or, in the device build, Q.P) ends the iteration with
-// X kept: the system is solved exactly or the residual is zero.
-template <class Real, Build Variant = build_of<Real>>
+// X kept: the system is solved exactly or the residual is zero. The kernel
+// set changes the speed only, never a value.
+template <class Real, Build Variant = build_of<Real>, class Kernels = FusedKernels>
 SolveSummary<Real> ZEDERM(const ZedermArgs<Real>& a, std::ostream& out) {
   const FiveDiagonal<Real>& A = a.A;
   const int N = A.N;
-  const PentaILU<Real> M(A, a.ilu);
+  PENTFAC<Real>(A, a.ilu);
   detail::start_residual<Real>(A, a.B, a.X, a.R);
   if constexpr (Variant == Build::device) {
     if (!a.R0.empty()) VCOPY<Real>(a.R, a.R0, N);
   }
-  M.solve(a.R, a.P);
+  Kernels::precondition(A, a.ilu, a.R, a.P);
   VCOPY<Real>(a.P, a.Q, N);
 
   SolveSummary<Real> s;
@@ -187,21 +253,19 @@ SolveSummary<Real> ZEDERM(const ZedermArgs<Real>& a, std::ostream& out) {
     if (it == 1) rho = VDOT<Real>(a.Q, a.R, N);
     bool step = rho != 0;
     if (step) {
-      PENTMV<Real>(A, a.P, a.Q);
-      const Real qp = VDOT<Real>(a.Q, a.P, N);
+      const Real qp = Kernels::product_dot(A, a.P, a.Q);
       if (qp != 0) {
         alpha = rho / qp;
       } else if constexpr (Variant == Build::device) {
         step = false;
       }
     }
-    if (step) {
-      VAXPY<Real>(a.X, a.P, a.X, N, alpha);
-      VAXPY<Real>(a.R, a.Q, a.R, N, -alpha);
-    }
     s.breakdown = !step;
     s.iterations = it;
-    s.residual = detail::measure<Real, Variant>(A, a.R, a.X, a.HIST, it);
+    const Real res =
+        step ? Kernels::template step_measure<Real, Variant>(A, alpha, a.P, a.Q, a.X, a.R)
+             : detail::measure<Real, Variant>(A, a.R, a.X);
+    s.residual = detail::record(res, a.HIST, it);
     if (it == 1) res1 = s.residual;
     const Real ratio = detail::reduction(s.residual, res1);
     if constexpr (Variant == Build::process) {
@@ -210,7 +274,7 @@ SolveSummary<Real> ZEDERM(const ZedermArgs<Real>& a, std::ostream& out) {
     if (s.breakdown) break;
     if (it >= 2 && (s.residual <= a.TOL || ratio < a.RTOL || it >= a.MAXIT)) break;
     if (it >= zederm_iteration_cap) break;
-    M.solve(a.R, a.Q);
+    Kernels::precondition(A, a.ilu, a.R, a.Q);
     const Real rho_new = VDOT<Real>(a.Q, a.R, N);
     Real beta = rho_new / rho;
     rho = rho_new;
@@ -226,12 +290,12 @@ SolveSummary<Real> ZEDERM(const ZedermArgs<Real>& a, std::ostream& out) {
 // ratio < RTOL or it >= MAXIT, the first iteration included; the direction
 // restarts every 120 iterations. An exactly zero rho, omega, RHAT.V or T.T
 // ends the iteration with X kept (as far as the half step reached).
-template <class Real>
+template <class Real, class Kernels = FusedKernels>
 SolveSummary<Real> ZEDERM2(const Zederm2Args<Real>& a, std::ostream& out) {
   constexpr Build Variant = Build::device;
   const FiveDiagonal<Real>& A = a.A;
   const int N = A.N;
-  const PentaILU<Real> M(A, a.ilu);
+  PENTFAC<Real>(A, a.ilu);
   detail::start_residual<Real>(A, a.B, a.X, a.R);
   VCOPY<Real>(a.R, a.RHAT, N);
   VSCAL<Real>(a.P, Real(0), N);
@@ -243,12 +307,14 @@ SolveSummary<Real> ZEDERM2(const Zederm2Args<Real>& a, std::ostream& out) {
     const Real rho_prev = rho;
     rho = VDOT<Real>(a.RHAT, a.R, N);
     bool complete = rho != 0 && omega != 0;
+    bool measured = false;  // the last step measured the residual
+    Real res = 0;
     if (complete) {
       Real beta = (rho / rho_prev) * (alpha / omega);
       if (it % 120 == 0) beta = 0;
       VAXPY<Real>(a.P, a.V, a.P, N, -omega);
       VAXPY<Real>(a.R, a.P, a.P, N, beta);
-      M.solve(a.P, a.PHAT);
+      Kernels::precondition(A, a.ilu, a.P, a.PHAT);
       PENTMV<Real>(A, a.PHAT, a.V);
       const Real rv = VDOT<Real>(a.RHAT, a.V, N);
       complete = rv != 0;
@@ -256,20 +322,21 @@ SolveSummary<Real> ZEDERM2(const Zederm2Args<Real>& a, std::ostream& out) {
         alpha = rho / rv;
         VAXPY<Real>(a.X, a.PHAT, a.X, N, alpha);
         VAXPY<Real>(a.R, a.V, a.R, N, -alpha);
-        M.solve(a.R, a.SHAT);
+        Kernels::precondition(A, a.ilu, a.R, a.SHAT);
         PENTMV<Real>(A, a.SHAT, a.T);
         const Real tt = VDOT<Real>(a.T, a.T, N);
         complete = tt != 0;
         if (complete) {
           omega = VDOT<Real>(a.R, a.T, N) / tt;
-          VAXPY<Real>(a.X, a.SHAT, a.X, N, omega);
-          VAXPY<Real>(a.R, a.T, a.R, N, -omega);
+          res = Kernels::template step_measure<Real, Variant>(A, omega, a.SHAT, a.T, a.X, a.R);
+          measured = true;
         }
       }
     }
     s.breakdown = !complete;
     s.iterations = it;
-    s.residual = detail::measure<Real, Variant>(A, a.R, a.X, a.HIST, it);
+    if (!measured) res = detail::measure<Real, Variant>(A, a.R, a.X);
+    s.residual = detail::record(res, a.HIST, it);
     if (it == 1) res1 = s.residual;
     const Real ratio = detail::reduction(s.residual, res1);
     if (s.breakdown) break;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -370,6 +371,177 @@ TEST(FiveDiagonalKernels, ResidualMeasureOfEachBuildFollowsItsRealType) {
   int i = 0, j = 0;
   EXPECT_EQ(sim::MAXREL<float>(r, x, d, 2, 1, i, j), 3.0f);
   EXPECT_EQ(j, 2);
+}
+
+// Bit-for-bit comparison of the kernels with their node-order references.
+
+// The same bytes; a NaN matches any NaN. Where two NaNs meet in an addition
+// or a multiplication, which one's sign and payload the result carries
+// depends on the operand order the compiler picks, which C++ leaves open.
+template <class Real>
+bool same_bytes(Real a, Real b) {
+  return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof(Real)) == 0;
+}
+
+template <class Real>
+bool same_bytes(const std::vector<Real>& a, const std::vector<Real>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t k = 0; k < a.size(); ++k)
+    if (!same_bytes(a[k], b[k])) return false;
+  return true;
+}
+
+// Draws mostly ordinary values and, with the given odds, signed zeros, NaN
+// and infinities.
+template <class Real>
+struct SpecialValues {
+  std::mt19937 gen;
+  double odds;
+  Real operator()(double low, double high) {
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    if (u(gen) < odds) {
+      const Real special[] = {Real(0), -Real(0), std::numeric_limits<Real>::quiet_NaN(),
+                              std::numeric_limits<Real>::infinity(),
+                              -std::numeric_limits<Real>::infinity()};
+      return special[gen() % 5];
+    }
+    return Real(low + (high - low) * u(gen));
+  }
+};
+
+// The meshes of the comparisons: narrow ones without fill, widths around the
+// rows in flight, several rows short of a full group, and odd heights.
+const Mesh kRowMeshes[] = {{1, 7},  {2, 9},  {3, 5},  {4, 13}, {5, 11},
+                           {17, 1}, {17, 2}, {17, 15}, {40, 23}};
+
+TYPED_TEST(KernelTest, RowWiseSubstitutionEqualsNodeOrderBitForBit) {
+  using Real = TypeParam;
+  for (const Mesh& mesh : kRowMeshes) {
+    // 0: factors of an assembled system (zero couplings at row ends);
+    // 1: factors with non-zero couplings across row ends;
+    // 2: arbitrary factors and right-hand side with signed zeros, NaN and
+    //    infinities, at row ends too.
+    for (int variant = 0; variant < 3; ++variant) {
+      SCOPED_TRACE(testing::Message() << mesh.nx << "x" << mesh.ny << " variant " << variant);
+      auto a = random_system<Real>(mesh.nx, mesh.ny, 13 + variant);
+      const int N = a.N, NX = a.NX;
+      if (variant == 0) {
+        for (int k = 0; k < N; ++k) {
+          if (k % NX == 0) a.CM1[k] = 0;
+          if (k % NX == NX - 1) a.CP1[k] = 0;
+        }
+      }
+      Factors<Real> f(N);
+      sim::PENTFAC(a.view(), f.view());
+      SpecialValues<Real> draw{std::mt19937(variant), variant == 2 ? 0.15 : 0.0};
+      std::vector<Real> r(N), cpnx = a.CPNX;
+      for (auto& v : r) v = draw(-1, 1);
+      if (variant == 2) {
+        for (auto* factor : {&f.LMNX, &f.LM1, &f.PIV, &f.LMNX1, &f.UPNX1, &f.UP1, &cpnx})
+          for (auto& v : *factor) v = draw(-0.5, 0.5);
+      }
+      std::vector<Real> z_rows(N, Real(7)), z_nodes(N, Real(-7));
+      sim::PENTSLV(f.view(), cpnx, r, z_rows, N, NX);
+      sim::node_order::PENTSLV(f.view(), cpnx, r, z_nodes, N, NX);
+      EXPECT_TRUE(same_bytes(z_rows, z_nodes));
+    }
+  }
+}
+
+TYPED_TEST(KernelTest, RowWiseSubstitutionKeepsSignedZerosAtRowEnds) {
+  // Zero couplings everywhere (+0, CPNX -0), unit pivots: every value is its
+  // right-hand side, except where a -0 meets a zero coupling times a negative
+  // neighbour across a row end: -0 - (+0 * -1) = +0. Forward: the start of
+  // every other row is -0 after a row end of -1; backward: the end of every
+  // other row is -0 before a row start of -1.
+  using Real = TypeParam;
+  const int nx = 17, ny = 15, N = nx * ny;
+  Factors<Real> f(N);
+  std::fill(f.PIV.begin(), f.PIV.end(), Real(1));
+  const std::vector<Real> cpnx(N, -Real(0));
+  for (bool forward : {true, false}) {
+    SCOPED_TRACE(forward ? "forward" : "backward");
+    std::vector<Real> r(N, Real(1));
+    for (int j = 1; j < ny; j += 2) {
+      r[j * nx - 1] = forward ? Real(-1) : -Real(0);
+      r[j * nx] = forward ? -Real(0) : Real(-1);
+    }
+    std::vector<Real> z_rows(N), z_nodes(N);
+    sim::PENTSLV(f.view(), cpnx, r, z_rows, N, nx);
+    sim::node_order::PENTSLV(f.view(), cpnx, r, z_nodes, N, nx);
+    EXPECT_FALSE(std::signbit(z_nodes[forward ? 3 * nx : 3 * nx - 1]));
+    EXPECT_TRUE(same_bytes(z_rows, z_nodes));
+  }
+}
+
+TYPED_TEST(KernelTest, FusedKernelsEqualTheirPartsBitForBit) {
+  using Real = TypeParam;
+  // Wide enough for several blocks of the fused kernels.
+  for (const Mesh& mesh : {Mesh{1, 5}, Mesh{3, 4}, Mesh{37, 29}}) {
+    for (double odds : {0.0, 0.02}) {
+      SCOPED_TRACE(testing::Message() << mesh.nx << "x" << mesh.ny << " odds " << odds);
+      auto a = random_system<Real>(mesh.nx, mesh.ny, 17);
+      const int N = a.N, NX = a.NX;
+      SpecialValues<Real> draw{std::mt19937(3), odds};
+      for (auto& v : a.CM1) v = draw(0, 1);
+      std::vector<Real> p(N), q(N), x(N), r(N);
+      for (auto* v : {&p, &x, &r})
+        for (auto& e : *v) e = draw(-1, 1);
+
+      std::vector<Real> q_fused(N), q_parts(N);
+      const Real dot_fused = sim::PENTMV_VDOT<Real>(a.view(), p, q_fused);
+      sim::PENTMV<Real>(a.view(), p, q_parts);
+      EXPECT_TRUE(same_bytes(dot_fused, sim::VDOT<Real>(q_parts, p, N)));
+      EXPECT_TRUE(same_bytes(q_fused, q_parts));
+
+      for (Build build : {Build::device, Build::process}) {
+        const Real alpha = Real(0.37);
+        std::vector<Real> xf = x, rf = r, xp = x, rp = r;
+        int i_fused = 0, j_fused = 0, i_parts = 0, j_parts = 0;
+        Real fused, parts;
+        sim::VAXPY<Real>(xp, p, xp, N, alpha);
+        sim::VAXPY<Real>(rp, q_parts, rp, N, -alpha);
+        if (build == Build::device) {
+          fused = sim::VAXPY2_MAXREL<Real, Build::device>(alpha, p, q_parts, xf, rf, a.C0, N, NX,
+                                                          i_fused, j_fused);
+          parts = sim::MAXREL<Real, Build::device>(rp, xp, a.C0, N, NX, i_parts, j_parts);
+        } else {
+          fused = sim::VAXPY2_MAXREL<Real, Build::process>(alpha, p, q_parts, xf, rf, a.C0, N, NX,
+                                                           i_fused, j_fused);
+          parts = sim::MAXREL<Real, Build::process>(rp, xp, a.C0, N, NX, i_parts, j_parts);
+        }
+        EXPECT_TRUE(same_bytes(fused, parts));
+        EXPECT_EQ(i_fused, i_parts);
+        EXPECT_EQ(j_fused, j_parts);
+        EXPECT_TRUE(same_bytes(xf, xp));
+        EXPECT_TRUE(same_bytes(rf, rp));
+      }
+    }
+  }
+}
+
+TEST(FiveDiagonalKernels, FusedMeasureTiesAcrossBlocks) {
+  // Equal largest values in different blocks of the fused kernel: the last
+  // node wins; a NaN after them settles the measure at the NaN.
+  const int nx = 100, ny = 7, N = nx * ny;
+  const std::vector<double> zeros(N, 0.0), ones(N, 1.0);
+  std::vector<double> r(N, 0.25);
+  r[10] = r[333] = r[601] = -2;
+  for (bool with_nan : {false, true}) {
+    SCOPED_TRACE(with_nan);
+    if (with_nan) r[650] = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> x(N, 0.0), rr = r;
+    int i = 0, j = 0;
+    const double v =
+        sim::VAXPY2_MAXREL<double, Build::process>(0.0, zeros, zeros, x, rr, ones, N, nx, i, j);
+    if (with_nan) {
+      EXPECT_TRUE(std::isnan(v));
+      EXPECT_EQ((j - 1) * nx + i - 1, 650);
+    } else {
+      EXPECT_EQ(v, 2.0);
+      EXPECT_EQ((j - 1) * nx + i - 1, 601);
+    }
+  }
 }
 
 }  // namespace
