@@ -348,7 +348,9 @@ bool same_bits(Real a, Real b) {
 // done the true product is formed and the first term compared bit for bit
 // with the one used; on any difference (a signed zero, an infinity or NaN
 // meeting the zero coupling, or a coupling that is not zero) the band is
-// redone in node order. The result is identical in every case.
+// redone in node order. Every value is the node-order one bit for bit, except
+// that where NaNs meet, the sign and payload of the NaN that survives may
+// differ (the compiler may order the operands of + and * either way).
 template <bool Fill>
 inline constexpr int row_lag = Fill ? 2 : 1;
 
@@ -560,7 +562,8 @@ void assert_substitution([[maybe_unused]] const IluFactors<Real>& F,
 // Z(n) = R(n) - LM1(n)Z(n-1) - LMNX1(n)Z(n-NX+1) - LMNX(n)Z(n-NX); backward:
 // Z(n) = (Z(n) - UP1(n)Z(n+1) - UPNX1(n)Z(n+NX-1) + CPNX(n)Z(n+NX))PIV(n).
 // Several mesh rows are advanced together (see detail::forward_rows_in_flight);
-// every value is the one of the node-order sweep, bit for bit.
+// every value is the one of the node-order sweep, bit for bit (NaNs: the same
+// nodes, their sign and payload may differ).
 template <class Real>
 void PENTSLV(const IluFactors<Real>& F, std::type_identity_t<std::span<const Real>> CPNX,
              std::type_identity_t<std::span<const Real>> R,
