@@ -558,35 +558,6 @@ void assert_substitution([[maybe_unused]] const IluFactors<Real>& F,
 
 }  // namespace detail
 
-// Z = U^-1 L^-1 R with the factors of PENTFAC; R unchanged, Z != R. Forward:
-// Z(n) = R(n) - LM1(n)Z(n-1) - LMNX1(n)Z(n-NX+1) - LMNX(n)Z(n-NX); backward:
-// Z(n) = (Z(n) - UP1(n)Z(n+1) - UPNX1(n)Z(n+NX-1) + CPNX(n)Z(n+NX))PIV(n).
-// Several mesh rows are advanced together (see detail::forward_rows_in_flight);
-// every value is the one of the node-order sweep, bit for bit (NaNs: the same
-// nodes, their sign and payload may differ).
-template <class Real>
-void PENTSLV(const IluFactors<Real>& F, std::type_identity_t<std::span<const Real>> CPNX,
-             std::type_identity_t<std::span<const Real>> R,
-             std::type_identity_t<std::span<Real>> Z, int N, int NX) {
-  if (N < 1) return;
-  detail::assert_substitution<Real>(F, CPNX, R, Z, N, NX);
-  const auto s = detail::substitution_of(F, CPNX.data(), R.data(), Z.data(), N, NX);
-  // A single column is one recurrence; a partial last row does not occur
-  // in a mesh. Both run in node order.
-  const bool by_rows = NX >= 2 && N % NX == 0;
-  if (ilu_has_fill(NX)) {
-    if (by_rows) {
-      detail::substitute_rows_in_flight<true>(s);
-    } else {
-      detail::substitute_in_node_order<true>(s);
-    }
-  } else if (by_rows) {
-    detail::substitute_rows_in_flight<false>(s);
-  } else {
-    detail::substitute_in_node_order<false>(s);
-  }
-}
-
 namespace node_order {
 
 // PENTSLV as one sweep in node order each way: the reference the row-wise
@@ -606,6 +577,28 @@ void PENTSLV(const IluFactors<Real>& F, std::type_identity_t<std::span<const Rea
 }
 
 }  // namespace node_order
+
+// Z = U^-1 L^-1 R with the factors of PENTFAC; R unchanged, Z != R. Forward:
+// Z(n) = R(n) - LM1(n)Z(n-1) - LMNX1(n)Z(n-NX+1) - LMNX(n)Z(n-NX); backward:
+// Z(n) = (Z(n) - UP1(n)Z(n+1) - UPNX1(n)Z(n+NX-1) + CPNX(n)Z(n+NX))PIV(n).
+// Several mesh rows are advanced together (see detail::forward_rows_in_flight);
+// every value is the one of the node-order sweep, bit for bit (NaNs: the same
+// nodes, their sign and payload may differ).
+template <class Real>
+void PENTSLV(const IluFactors<Real>& F, std::type_identity_t<std::span<const Real>> CPNX,
+             std::type_identity_t<std::span<const Real>> R,
+             std::type_identity_t<std::span<Real>> Z, int N, int NX) {
+  // A single column is one recurrence; a partial last row does not occur
+  // in a mesh. Both run in node order.
+  if (N < 1 || NX < 2 || N % NX != 0) return node_order::PENTSLV<Real>(F, CPNX, R, Z, N, NX);
+  detail::assert_substitution<Real>(F, CPNX, R, Z, N, NX);
+  const auto s = detail::substitution_of(F, CPNX.data(), R.data(), Z.data(), N, NX);
+  if (ilu_has_fill(NX)) {
+    detail::substitute_rows_in_flight<true>(s);
+  } else {
+    detail::substitute_rows_in_flight<false>(s);
+  }
+}
 
 namespace detail {
 
