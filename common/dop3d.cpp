@@ -3,7 +3,6 @@
 #include <bit>
 #include <span>
 #include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "common/fixed_text.hpp"
@@ -213,6 +212,59 @@ Dop3dBlock read_block(ByteReader& in, std::size_t regions, std::int32_t nodes) {
   return block;
 }
 
+// ---- reading a file ----------------------------------------------------------
+
+// The file's bytes [offset, offset + n), read where they lie.
+std::string read_at(std::ifstream& in, std::uint64_t offset, std::uint64_t n, const char* what) {
+  std::string bytes(n, '\0');
+  in.seekg(static_cast<std::streamoff>(offset));
+  if (!in.read(bytes.data(), static_cast<std::streamsize>(n)))
+    throw Dop3dError(std::string("field file ends inside ") + what);
+  return bytes;
+}
+
+std::uint64_t file_size_of(std::ifstream& in) {
+  in.seekg(0, std::ios::end);
+  const std::streamoff end = in.tellg();
+  if (end < 0 || !in) throw Dop3dError("cannot read field file");
+  return static_cast<std::uint64_t>(end);
+}
+
+// A non-negative count at `offset` whose items fit in the bytes after it.
+std::uint64_t count_at(std::ifstream& in, std::uint64_t offset, std::uint64_t file_bytes,
+                       std::uint64_t item_bytes, const char* what) {
+  if (offset + kIntBytes > file_bytes) throw Dop3dError(std::string("field file ends inside ") + what);
+  const std::string bytes = read_at(in, offset, kIntBytes, what);
+  const std::int32_t n = ByteReader(bytes).int32(what);
+  if (n < 0) throw Dop3dError(std::string("negative ") + what + " in field file");
+  if (static_cast<std::uint64_t>(n) > (file_bytes - offset - kIntBytes) / item_bytes)
+    throw Dop3dError(std::string(what) + " exceeds the size of the field file");
+  return static_cast<std::uint64_t>(n);
+}
+
+// Length of the record the file starts with, from its header and region
+// records alone: a file too short for the counts it states is refused
+// before its blocks are read, and bytes after the record are never read.
+// Divisions, not products, so that a corrupt count cannot overflow.
+std::uint64_t record_length_of(std::ifstream& in, std::uint64_t file_bytes) {
+  if (file_bytes < kDop3dHeaderBytes) throw Dop3dError("field file ends inside the header");
+  const Dop3dHeader h = decode_dop3d_header(read_at(in, 0, kDop3dHeaderBytes, "the header"));
+  const auto axes = static_cast<std::uint64_t>(h.nx) + static_cast<std::uint64_t>(h.ny);
+  std::uint64_t at = kDop3dHeaderBytes + 2 * kText + kRealBytes * axes;  // the region count
+  const std::uint64_t regions = count_at(in, at, file_bytes, 4 * kIntBytes, "region count");
+  at += kIntBytes;
+  for (std::uint64_t r = 0; r < regions; ++r) {
+    at += 2 * kIntBytes;
+    at += kIntBytes + kPointBytes * count_at(in, at, file_bytes, kPointBytes, "outline point count");
+    at += kIntBytes + kCellBytes * count_at(in, at, file_bytes, kCellBytes, "cell count");
+  }
+  const std::uint64_t per_block =
+      kText + kCodePairBytes * regions + (1 + kRealBytes) * static_cast<std::uint64_t>(h.node_count);
+  if (at > file_bytes || static_cast<std::uint64_t>(h.block_count) > (file_bytes - at) / per_block)
+    throw Dop3dError("block count and node count do not match the size of the field file");
+  return at + per_block * static_cast<std::uint64_t>(h.block_count);
+}
+
 }  // namespace
 
 std::uint64_t dop3d_record_length(const Dop3d& file) {
@@ -295,10 +347,12 @@ Dop3d decode_dop3d(std::string_view bytes, Dop3dTrailingBytes trailing) {
 Dop3d read_dop3d(const std::filesystem::path& path, Dop3dTrailingBytes trailing) {
   std::ifstream in = open_data_file(path, std::ios::binary);  // a regular file has an end
   if (!in) throw Dop3dError("cannot open field file " + path.string());
-  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw Dop3dError("cannot read field file " + path.string());
   try {
-    return decode_dop3d(bytes, trailing);
+    const std::uint64_t file_bytes = file_size_of(in);
+    const std::uint64_t record_bytes = record_length_of(in, file_bytes);
+    if (trailing == Dop3dTrailingBytes::refuse && record_bytes != file_bytes)
+      throw Dop3dError("bytes after the end of the field file record");
+    return decode_dop3d(read_at(in, 0, record_bytes, "the record"), Dop3dTrailingBytes::refuse);
   } catch (const Dop3dError& e) {
     throw Dop3dError(std::string(e.what()) + ": " + path.string());
   }

@@ -117,8 +117,11 @@ enum class Dop3dTrailingBytes { refuse, ignore };
 Dop3dHeader decode_dop3d_header(std::string_view bytes);
 Dop3d decode_dop3d(std::string_view bytes, Dop3dTrailingBytes trailing = Dop3dTrailingBytes::refuse);
 
-// Reads and decodes a whole file; a file that cannot be read throws
-// Dop3dError too. Messages name the file.
+// Reads and decodes a file. The record's length is found from the header
+// and the region records first and checked against the file's size, so a
+// file too short for the counts it states is refused before its blocks are
+// read, and bytes after the record (when ignored) are never read. A file
+// that cannot be read throws Dop3dError too. Messages name the file.
 Dop3d read_dop3d(const std::filesystem::path& path,
                  Dop3dTrailingBytes trailing = Dop3dTrailingBytes::refuse);
 

@@ -32,6 +32,7 @@ struct MeshRun {
     e.LOC.push_back(loc);
     e.XLT.push_back(xlt / run.scale.LDUM);
     e.XRT.push_back(xrt / run.scale.LDUM);
+    e.NAME.push_back(std::string("E").append(std::to_string(e.NEL)));
     e.EFIRST.push_back(-7);  // "never set"
     e.ELAST.push_back(-7);
   }
@@ -98,6 +99,8 @@ TEST(GeneratedMesh, UnusableInputsStopNamingTheParameter) {
       {[](devora::DeviceRun& r) { r.geom.XX = 0.0; }, " MESH: XX must be positive (XX = 0 microns)"},
       {[](devora::DeviceRun& r) { r.geom.YY = -2.0; }, " MESH: YY must be positive (YY = -2 microns)"},
       {[](devora::DeviceRun& r) { r.geom.HY0 = 0.0; }, " MESH: HY0 must be positive (HY0 = 0 microns)"},
+      {[](devora::DeviceRun& r) { r.geom.XX = 3e-300; },
+       " Mesh: x lines 1 and 2 are 1e-300 microns apart, beyond what 8-byte arithmetic can carry"},
   };
   for (const auto& [set, message] : cases) {
     MeshRun m;
@@ -111,13 +114,27 @@ TEST(MeshGeometry, ElectrodeMapsAndColumns) {
   m.add_electrode(1, 1, 0.0, 0.4);  // top, columns 1-2
   m.add_electrode(1, 2, 0.0, 1.0);  // bottom, all columns
   m.add_electrode(3, 1, 0.3, 1.0);  // top, overwrites column 2
-  m.add_electrode(2, 1, 0.4, 0.6);  // between columns: none
   m.add_electrode(5, 1, 0.0, 1.0);  // not a contact type: ignored
   devora::RDMESH(m.run);
   EXPECT_EQ(m.run.mesh.ETOP, (std::vector<int>{1, 3, 3, 3}));
   EXPECT_EQ(m.run.mesh.EBOT, (std::vector<int>{2, 2, 2, 2}));
-  EXPECT_EQ(m.run.electab.EFIRST, (std::vector<int>{1, 1, 2, -7, -7}));
-  EXPECT_EQ(m.run.electab.ELAST, (std::vector<int>{1, 4, 4, -7, -7}));
+  EXPECT_EQ(m.run.electab.EFIRST, (std::vector<int>{1, 1, 2, -7}));
+  EXPECT_EQ(m.run.electab.ELAST, (std::vector<int>{1, 4, 4, -7}));
+
+  // An electrode left without a node would carry no current: a stop naming
+  // it, whether its window misses the lines or later electrodes took them.
+  for (const auto& [xlt, xrt] : {std::pair{0.4, 0.6}, {5000.0, 1.0}, {0.0, 0.4}}) {
+    MeshRun none(kLdum);
+    none.add_electrode(1, 1, 0.0, 1.0);
+    none.add_electrode(2, 1, xlt, xrt);
+    none.add_electrode(1, 1, 0.0, 0.5);
+    EXPECT_EQ(none.stop_message().substr(0, 50), " Electrode E2 (number 2) holds no mesh node: no me") << xlt;
+  }
+  MeshRun outside(kLdum);
+  outside.add_electrode(1, 1, 5000.0, 1.0);
+  EXPECT_EQ(outside.stop_message(), " Electrode E1 (number 1) holds no mesh node: no mesh line of the device "
+                                    "(x from 0 to 1 microns) lies in its window XLT = 5000 to XRT = 1 microns, "
+                                    "or later electrodes hold them all");
 
   MeshRun r(kLdum);  // an edge that meets a line only up to rounding covers it
   r.add_electrode(1, 1, 0.5, 0.9);
@@ -128,7 +145,7 @@ TEST(MeshGeometry, ElectrodeMapsAndColumns) {
 
 TEST(MeshGeometry, OutlinesInMicronsAndTheirLimit) {
   MeshRun m(kLdum);
-  m.add_electrode(1, 1, 0.1, 0.3);
+  m.add_electrode(1, 1, 0.1, 0.4);
   m.add_electrode(1, 2, 0.0, 1.0);
   m.add_oxide(3.9, 0.2, 0.8, 0.0, 0.05);
   devora::RDMESH(m.run);
@@ -139,7 +156,7 @@ TEST(MeshGeometry, OutlinesInMicronsAndTheirLimit) {
     for (const auto& p : out.REGPTS[s]) v.insert(v.end(), {p.x, p.y});
     return v;
   };
-  const Vec expected[] = {{0.1, 0, 0.1, top, 0.3, top, 0.3, 0},
+  const Vec expected[] = {{0.1, 0, 0.1, top, 0.4, top, 0.4, 0},
                           {0, 1, 0, bottom, 1, bottom, 1, 1},
                           {0.2, 0, 0.2, 0.05, 0.8, 0.05, 0.8, 0}};
   ASSERT_EQ(out.NREG, 3);

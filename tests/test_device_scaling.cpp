@@ -34,10 +34,15 @@ TEST(DeviceScaling, TemperatureChangesVtAndGapButNotNi) {
   EXPECT_NEAR(d.run.scale.VT, 0.0301595, 1e-15);
   EXPECT_NEAR(d.run.scale.NI, 1.4459194771878805e10, 1e-4);
   EXPECT_EQ(d.run.complt.ANSWER, 'N');
-  for (const char* bad : {"BAND: TEMP=0; $", "BAND: CONB=0; $", "BAND: EGBE=-300; $", "SRH: TAUP=0; $",
-                          "RCMR: XRGT=1 TNRR=0; } $"}) {
+  for (const char* bad : {"BAND: TEMP=0; $", "BAND: CONB=0; $", "BAND: EGBE=-300; $", "SRH: TAUN=0 TAUP=0; $",
+                          "SRH: TAUP=-1E-7; $", "RCMR: XRGT=1 TNRR=0 TPRR=0; } $"}) {
     DeckRun b(bad);
     EXPECT_THROW(devora::SCALSET(b.run), sim::FatalStop) << bad;
+  }
+  // One lifetime of 0 leaves the SRH factor finite: instant capture of that carrier.
+  for (const char* good : {"SRH: TAUN=0; $", "RCMR: XRGT=1 TPRR=0; } $"}) {
+    DeckRun g(good);
+    EXPECT_NO_THROW(devora::SCALSET(g.run)) << good;
   }
 }
 

@@ -88,6 +88,7 @@ TEST(TextDopingProfile, BadFilesStop) {
       "1 1e15\n0 1e16\n",   // depths decrease
       "0 1e15\n1\n",        // a record cut short by the end of the file
       "0 1e15\n1 x1e16\n",  // not a number
+      "0 1e15\n1 1e308\n",  // beyond what the solvers can carry once scaled
   };
   for (const std::string& content : bad_contents) {
     write_file(dir / "BAD.TXT", content);
@@ -108,7 +109,7 @@ struct DeviceDoping {
 DeviceDoping map_field_file(const std::filesystem::path& file, const std::vector<double>& x,
                             const std::vector<double>& y) {
   DeviceDoping d{std::vector<double>(x.size() * y.size()), std::vector<double>(x.size() * y.size())};
-  devora::RDDOP3D(field_name(file), d.donor, d.acceptor, x, y);
+  devora::RDDOP3D(field_name(file), d.donor, d.acceptor, x, y, kNiRef);
   return d;
 }
 
@@ -184,12 +185,22 @@ TEST(FieldDopingFile, BrokenFilesStop) {
   three_blocks.blocks.pop_back();
   sim::Dop3d descending = good;
   descending.y = {1.0, 0.0};
+  sim::Dop3d huge_donor = good;
+  huge_donor.blocks[2].values[1] = 1e300;
+  sim::Dop3d with_region = good;  // as the process simulator writes it
+  with_region.regions.push_back({0, 15, {{0, 0}, {0, 1}, {1, 1}, {1, 0}}, {}});
+  for (auto& b : with_region.blocks) b.region_codes = {{22, 15}};
+  std::string region_count_zero = sim::encode_dop3d(with_region);
+  const std::size_t region_count_at = sim::kDop3dHeaderBytes + 2 * 80 + 8 * 3;
+  region_count_zero.replace(region_count_at, 4, std::string(4, '\0'));  // then read as blocks
   const std::string record = sim::encode_dop3d(good);
   const std::vector<std::string> contents{
       record.substr(0, record.size() - 1),  // shorter than its record
       record.substr(0, 50),                 // shorter than its header
       sim::encode_dop3d(three_blocks),
       sim::encode_dop3d(descending),
+      sim::encode_dop3d(huge_donor),
+      region_count_zero,
   };
   for (std::size_t c = 0; c < contents.size(); ++c) {
     write_file(dir / "BAD.3D", contents[c]);
@@ -197,6 +208,12 @@ TEST(FieldDopingFile, BrokenFilesStop) {
               " Check input doping file " + field_name(dir / "BAD.3D"))
         << "case " << c;
   }
+  // A large file that is no field file stops on its header, before it is
+  // read (a sparse gigabyte of zeros: reading it would take seconds).
+  write_file(dir / "ZEROS.3D", "");
+  std::filesystem::resize_file(dir / "ZEROS.3D", 1u << 30);
+  EXPECT_EQ(stop_message([&] { map_field_file(dir / "ZEROS.3D", {0.0}, {0.0}); }),
+            " Check input doping file " + field_name(dir / "ZEROS.3D"));
   EXPECT_EQ(stop_message([&] { map_field_file(dir / "NONE.3D", {0.0}, {0.0}); }),
             " Check input doping file " + field_name(dir / "NONE.3D"));
 }

@@ -1,7 +1,6 @@
 #include "device/setup/doping.hpp"
 
 #include <cmath>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "device/setup/box_profile.hpp"
 #include "device/setup/doping_files.hpp"
 #include "device/setup/regions.hpp"
+#include "device/setup/value_range.hpp"
 
 namespace devora {
 
@@ -19,6 +19,23 @@ namespace {
 constexpr int kFieldFileMode = 2;
 
 bool in_oxide(const DeviceRun& run, double x, double y) { return REGVAL(run.oxide, x, y, 0.0) == 0.0; }
+
+std::string position(const DeviceRun& run, std::size_t n) {
+  const MeshArrays& m = run.mesh;
+  const std::size_t nx = m.X.size();
+  return "x = " + shown(m.X[n % nx] * run.scale.LDUM) + ", y = " + shown(m.Y[n / nx] * run.scale.LDUM) + " microns";
+}
+
+// Every box may be within range while their sum is not.
+void check_box_sums(const DeviceRun& run) {
+  const NodeArrays& a = run.nodes;
+  for (std::size_t n = 0; n < a.NETD.size(); ++n) {
+    if (usable_doping(a.NETD[n]) && usable_doping(a.TOTD[n])) continue;
+    sim::ERRSTOP(" Doping boxes: the doping sums to " + shown(a.NETD[n] * run.scale.NI) + " cm-3 at " +
+                 position(run, n) + ", beyond what 8-byte arithmetic can carry (at most " +
+                 shown(kLargestScaledDoping * run.scale.NI) + " cm-3)");
+  }
+}
 
 // Sum of the boxes; every box is evaluated into ELEC, which the equilibrium
 // guess overwrites afterwards. Oxide nodes hold one carrier per cm3.
@@ -35,6 +52,7 @@ void dope_from_boxes(DeviceRun& run) {
       a.TOTD[n] += std::abs(a.ELEC[n]);
     }
   }
+  check_box_sums(run);
   const std::size_t nx = m.X.size();
   for (std::size_t j = 0; j < m.Y.size(); ++j)
     for (std::size_t i = 0; i < nx; ++i)
@@ -54,7 +72,7 @@ void dope_from_field_file(DeviceRun& run) {
   for (double& v : y_um) v *= ldum;
   const std::string& name = run.filenames.doping();
   run.console.out << " Processing doping data from " << sim::fixed(name, sim::kTextWidth) << '\n';
-  RDDOP3D(name, a.TOTD, a.NETD, x_um, y_um);  // donors into TOTD, acceptors into NETD
+  RDDOP3D(name, a.TOTD, a.NETD, x_um, y_um, run.scale.NI);  // donors into TOTD, acceptors into NETD
   for (std::size_t n = 0; n < a.NETD.size(); ++n) {
     const double donors = a.TOTD[n], acceptors = a.NETD[n];
     a.TOTD[n] = (donors + acceptors) / run.scale.NI;
@@ -78,6 +96,23 @@ void deposit_oxide_charges(DeviceRun& run) {
   }
 }
 
+// The intrinsic density enters squared (the equilibrium densities, the
+// recombination): far below room temperature its square underflows, and
+// band-gap narrowing with a tiny CONB overflows. The message names the
+// inputs that gave it.
+[[noreturn]] void stop_for_intrinsic_density(const DeviceRun& run, double ni0, double total, double nie) {
+  const RECOMB& r = run.recomb;
+  const SCALE& s = run.scale;
+  const std::string beyond = " cm-3, beyond what 8-byte arithmetic can carry";
+  if (!square_is_normal(ni0))
+    sim::ERRSTOP(" BAND: TEMP = " + shown(r.TEMP) + " K, EG30 = " + shown(r.EG30) + " V, EGAL = " + shown(r.EGAL) +
+                 ", EGBE = " + shown(r.EGBE) + " K, ENC3 = " + shown(r.ENC3) + " and ENV3 = " + shown(r.ENV3) +
+                 " cm-3 give an intrinsic density of " + shown(ni0 * s.NI) + beyond);
+  sim::ERRSTOP(" BAND: band-gap narrowing with VOBG = " + shown(r.VOBG * s.VT) + " V, CONB = " +
+               shown(r.CONB * s.NI) + " cm-3 and CNSB = " + shown(r.CNSB) + " at a total doping of " +
+               shown(total * s.NI) + " cm-3 gives an intrinsic density of " + shown(nie * s.NI) + beyond);
+}
+
 // Effective intrinsic density with band-gap narrowing by the total doping.
 void set_intrinsic_density(DeviceRun& run) {
   NodeArrays& a = run.nodes;
@@ -87,11 +122,19 @@ void set_intrinsic_density(DeviceRun& run) {
     const double d = band_gap_narrowing(run, a.TOTD[n]);
     a.LNIE[n] = ln_ni0 + d;
     a.NIE[n] = ni0 * std::exp(d);
-    // Far below room temperature the intrinsic density underflows to 0.
-    if (!(a.NIE[n] > 0.0) || !std::isfinite(a.NIE[n]))
-      sim::ERRSTOP(" BAND: the intrinsic density at TEMP = " + (std::ostringstream() << run.recomb.TEMP).str() +
-                   " K is not a finite positive number");
+    if (!square_is_normal(a.NIE[n])) stop_for_intrinsic_density(run, ni0, a.TOTD[n], a.NIE[n]);
   }
+}
+
+// Densities that the doping and the intrinsic density leave at 0 or Inf
+// (a minority density below the smallest 8-byte real) cannot be solved from.
+void check_equilibrium_guess(const DeviceRun& run, std::size_t n) {
+  const NodeArrays& a = run.nodes;
+  const auto positive = [](double v) { return v > 0.0 && std::isfinite(v); };
+  if (positive(a.ELEC[n]) && positive(a.HOLE[n]) && std::isfinite(a.PSI[n])) return;
+  sim::ERRSTOP(" Doping set-up: a net doping of " + shown(a.NETD[n] * run.scale.NI) +
+               " cm-3 with an intrinsic density of " + shown(a.NIE[n] * run.scale.NI) + " cm-3 at " +
+               position(run, n) + " gives no finite equilibrium densities");
 }
 
 // Charge-neutral equilibrium densities; one carrier of each kind in oxide.
@@ -111,6 +154,7 @@ void set_equilibrium_guess(DeviceRun& run) {
       a.ELEC[n] = oxide ? 1.0 : electrons;
       a.HOLE[n] = oxide ? 1.0 : (h >= 0.0 ? minority : majority);
       a.PSI[n] = std::log(electrons) - a.LNIE[n];
+      check_equilibrium_guess(run, n);
     }
   a.ELEC0 = a.ELEC;
   a.HOLE0 = a.HOLE;

@@ -15,6 +15,7 @@
 #include "common/free_format.hpp"
 #include "common/line_input.hpp"
 #include "device/setup/interpolation.hpp"
+#include "device/setup/value_range.hpp"
 
 namespace devora {
 
@@ -24,8 +25,9 @@ namespace {
 constexpr std::size_t kDonorBlock = 2;
 constexpr std::size_t kAcceptorBlock = 3;
 
-bool all_finite(std::span<const double> v) {
-  return std::all_of(v.begin(), v.end(), [](double a) { return std::isfinite(a); });
+// Densities in cm-3 that stay within the solvers' range once divided by ni_ref.
+bool usable_densities(std::span<const double> v, double ni_ref) {
+  return std::all_of(v.begin(), v.end(), [ni_ref](double a) { return usable_doping(a / ni_ref); });
 }
 
 // ---- text depth profile -------------------------------------------------------
@@ -67,11 +69,13 @@ void place_depths(std::vector<double>& depth, double ytop, double ldum) {
 }
 
 // Concentrations in units of ni_ref and, for an acceptor profile, as
-// magnitudes; true when the profile is negative. Both signs stop the run.
+// magnitudes; true when the profile is negative. Both signs stop the run,
+// and so does a value beyond the solvers' range.
 bool scale_to_magnitudes(std::vector<double>& concentration, double ni_ref, const std::string& name) {
   double largest = 0.0, smallest = 0.0;
   for (double& c : concentration) {
     c /= ni_ref;
+    if (!usable_doping(c)) bad_profile_file(name);
     largest = std::max(largest, c);
     smallest = std::min(smallest, c);
   }
@@ -86,15 +90,26 @@ bool scale_to_magnitudes(std::vector<double>& concentration, double ni_ref, cons
 
 [[noreturn]] void bad_field_file(const std::string& name) { sim::ERRSTOP(" Check input doping file " + name); }
 
-sim::Dop3d read_field_file(const std::string& name) {
+// Node masks hold only "T" and "F". A region count that disagrees with the
+// region records puts binary region or value bytes into the masks, so this
+// finds records read from the wrong place (bytes after the record are allowed).
+bool masks_are_node_masks(const sim::Dop3d& file) {
+  return std::all_of(file.blocks.begin(), file.blocks.end(), [](const sim::Dop3dBlock& b) {
+    return b.mask.find_first_not_of("TF") == std::string::npos;
+  });
+}
+
+sim::Dop3d read_field_file(const std::string& name, double ni_ref) {
   sim::Dop3d file;
   try {
     file = sim::read_dop3d(std::string(sim::rtrim(name)), sim::Dop3dTrailingBytes::ignore);
   } catch (const sim::Dop3dError&) {
     bad_field_file(name);
   }
-  if (file.blocks.size() <= kAcceptorBlock || !strictly_increasing(file.x) || !strictly_increasing(file.y) ||
-      !all_finite(file.blocks[kDonorBlock].values) || !all_finite(file.blocks[kAcceptorBlock].values))
+  if (file.blocks.size() <= kAcceptorBlock || !masks_are_node_masks(file) || !strictly_increasing(file.x) ||
+      !strictly_increasing(file.y) ||
+      !usable_densities(file.blocks[kDonorBlock].values, ni_ref) ||
+      !usable_densities(file.blocks[kAcceptorBlock].values, ni_ref))
     bad_field_file(name);
   return file;
 }
@@ -121,6 +136,7 @@ void RDASCDOP(std::span<double> out, const std::string& file_name, int nx, std::
   try {
     DepthProfile profile = read_depth_profile(name);
     place_depths(profile.depth, ytop, ldum);
+    if (!strictly_increasing(profile.depth)) bad_profile_file(name);  // overflowed or merged by the scaling
     const bool negative = scale_to_magnitudes(profile.concentration, ni_ref, name);
     const AxisPositions rows(profile.depth, y);
     std::vector<double> row_value(y.size(), 0.0);
@@ -135,13 +151,13 @@ void RDASCDOP(std::span<double> out, const std::string& file_name, int nx, std::
 }
 
 void RDDOP3D(const std::string& file_name, std::span<double> donor, std::span<double> acceptor,
-             std::span<const double> x_um, std::span<const double> y_um) {
+             std::span<const double> x_um, std::span<const double> y_um, double ni_ref) {
   const std::size_t nodes = x_um.size() * y_um.size();
   if (donor.size() < nodes || acceptor.size() < nodes)
     throw std::invalid_argument("RDDOP3D: output smaller than the mesh");
   const std::string name = sim::fixed(file_name, sim::kTextWidth);
   try {
-    sim::Dop3d file = read_field_file(name);
+    sim::Dop3d file = read_field_file(name, ni_ref);
     const AxisPositions columns(file.x, x_um);
     const AxisPositions rows(file.y, y_um);
     INTERP2(file.blocks[kDonorBlock].values, donor, columns.weights, rows.weights, columns.indices,

@@ -25,10 +25,12 @@ namespace devora {
 // all-negative profile (acceptors) is interpolated in magnitude and stays
 // negative. A one-record profile gives a constant.
 // Stops with " Check ASCII doping file " + name when the file cannot be
-// opened, holds no record, has a record that is not two numbers, or its
-// depths do not strictly increase; with " Concentration change sign in
-// doping file " + name when the profile has both signs; with " Not enough
-// memory for A-DOPING " when the work arrays cannot be had.
+// opened, holds no record, has a record that is not two numbers, its
+// depths do not strictly increase (also once scaled), or a concentration
+// lies beyond the solvers' range once divided by ni_ref; with
+// " Concentration change sign in doping file " + name when the profile has
+// both signs; with " Not enough memory for A-DOPING " when the work arrays
+// cannot be had.
 void RDASCDOP(std::span<double> out, const std::string& file_name, int nx, std::span<const double> y,
               double ytop, double ni_ref, double ldum);
 
@@ -42,9 +44,10 @@ void RDASCDOP(std::span<double> out, const std::string& file_name, int nx, std::
 // Stops with " Check input doping file " + name when the file cannot be
 // opened or decoded (shorter than its record, inconsistent counts), has
 // fewer than four blocks, coordinates that do not strictly increase, or
-// donor or acceptor values that are not finite; with " Not enough memory for
-// doping arrays" when the work arrays cannot be had.
+// donor or acceptor values that are not finite numbers within the solvers'
+// range once divided by ni_ref; with " Not enough memory for doping arrays"
+// when the work arrays cannot be had.
 void RDDOP3D(const std::string& file_name, std::span<double> donor, std::span<double> acceptor,
-             std::span<const double> x_um, std::span<const double> y_um);
+             std::span<const double> x_um, std::span<const double> y_um, double ni_ref);
 
 }  // namespace devora

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstddef>
 #include <fstream>
-#include <sstream>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "common/line_input.hpp"
 #include "device/setup/interpolation.hpp"
 #include "device/setup/mesh_geometry.hpp"
+#include "device/setup/value_range.hpp"
 
 namespace devora {
 
@@ -23,11 +23,7 @@ namespace {
 constexpr int kRatioUpdates = 200000;     // fixed count: no convergence test
 constexpr double kNearlyUniform = 0.99999; // largest first step, of the uniform step
 
-std::string microns(double value) {
-  std::ostringstream s;
-  s << value << " microns";
-  return s.str();
-}
+std::string microns(double value) { return shown(value) + " microns"; }
 
 double length_scale(const DeviceRun& run) {
   const double L = run.scale.LDUM;

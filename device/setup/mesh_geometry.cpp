@@ -5,7 +5,9 @@
 #include <string>
 
 #include "common/fatal_stop.hpp"
+#include "common/fixed_text.hpp"
 #include "device/setup/interpolation.hpp"
+#include "device/setup/value_range.hpp"
 
 namespace devora {
 
@@ -24,6 +26,19 @@ void check_mesh_lines(const DeviceRun& run) {
   if (!sized || !strictly_increasing(m.X) || !strictly_increasing(m.Y))
     sim::ERRSTOP(" Mesh lines missing or not strictly increasing (NX = " + std::to_string(nx) +
                  ", NY = " + std::to_string(ny) + ")");
+}
+
+// Cell areas and couplings are products of spacings: lines so close that a
+// spacing's square underflows (or so far apart that it overflows) cannot be
+// solved on.
+void check_spacings(std::span<const double> c, char axis, double length_scale) {
+  for (std::size_t i = 0; i + 1 < c.size(); ++i) {
+    const double h = c[i + 1] - c[i];
+    if (square_is_normal(h)) continue;
+    sim::ERRSTOP(" Mesh: " + std::string(1, axis) + " lines " + std::to_string(i + 1) + " and " +
+                 std::to_string(i + 2) + " are " + shown(h * length_scale) +
+                 " microns apart, beyond what 8-byte arithmetic can carry");
+  }
 }
 
 bool is_contact_type(int type) { return type == kOhmic || type == kSchottky || type == kGate; }
@@ -77,8 +92,19 @@ void write_outlines(DeviceRun& run) {
     set_outline(run.regout, e.NEL + j, ox.XLFT[j], ox.XRGT[j], ox.YTOP[j], ox.YBOT[j], L);
 }
 
+// An electrode without a node has no boundary condition and no current: its
+// window misses every mesh line, or later electrodes took all its nodes.
+[[noreturn]] void stop_for_electrode_without_node(const DeviceRun& run, std::size_t k) {
+  const ELECTAB& e = run.electab;
+  const double L = run.scale.LDUM;
+  sim::ERRSTOP(" Electrode " + std::string(sim::rtrim(e.NAME[k])) + " (number " + std::to_string(k + 1) +
+               ") holds no mesh node: no mesh line of the device (x from 0 to " + shown(run.mesh.X.back() * L) +
+               " microns) lies in its window XLT = " + shown(e.XLT[k] * L) + " to XRT = " + shown(e.XRT[k] * L) +
+               " microns, or later electrodes hold them all");
+}
+
 // EFIRST/ELAST: first and last column (1-based) whose top or bottom node the
-// electrode holds; untouched when it holds none.
+// electrode holds.
 void find_electrode_columns(DeviceRun& run) {
   ELECTAB& e = run.electab;
   const auto& m = run.mesh;
@@ -89,7 +115,10 @@ void find_electrode_columns(DeviceRun& run) {
       if (first == 0) first = static_cast<int>(i) + 1;
       last = static_cast<int>(i) + 1;
     }
-    if (first == 0) continue;
+    if (first == 0) {
+      if (is_contact_type(e.TYPE[k])) stop_for_electrode_without_node(run, static_cast<std::size_t>(k));
+      continue;
+    }
     e.EFIRST[k] = first;
     e.ELAST[k] = last;
   }
@@ -112,6 +141,8 @@ void MESHDX(std::span<const double> c, std::span<double> h, std::span<double> w)
 void MESHGEO(DeviceRun& run) {
   check_mesh_lines(run);
   auto& m = run.mesh;
+  check_spacings(m.X, 'x', run.scale.LDUM);
+  check_spacings(m.Y, 'y', run.scale.LDUM);
   for (auto* a : {&m.HX, &m.WX}) a->assign(m.X.size(), 0.0);
   for (auto* a : {&m.HY, &m.WY}) a->assign(m.Y.size(), 0.0);
   MESHDX(m.X, m.HX, m.WX);

@@ -17,8 +17,9 @@ void MESHDX(std::span<const double> c, std::span<double> h, std::span<double> w)
 // Rebuilds everything that follows from run.mesh.X and run.mesh.Y (NX and
 // NY entries, strictly increasing): HX, WX, HY, WY, XX = X(NX), YY = Y(NY),
 // ETOP, EBOT, the region outlines REGOUT and the electrodes' EFIRST and
-// ELAST (1-based columns; an electrode that covers no column keeps both).
-// Called after every mesh set-up and after each regridding pass.
+// ELAST (1-based columns). Called after every mesh set-up and after each
+// regridding pass. Stops naming the lines when a spacing's square is not a
+// normal 8-byte real, and naming the electrode when one holds no node.
 void MESHGEO(DeviceRun& run);
 
 }  // namespace devora

@@ -66,15 +66,23 @@ void set_scales(DeviceRun& run) {
   s.G0 = s.NI / s.LD2;
 }
 
+// The SRH factor 1/(tau_p (n + ...) + tau_n (p + ...)) is finite when one
+// lifetime is 0 (that carrier's capture is instant) but not when both are,
+// and a negative lifetime can cancel the other term.
+bool computable_lifetimes(double tau_n, double tau_p) {
+  return tau_n >= 0.0 && tau_p >= 0.0 && (tau_n > 0.0 || tau_p > 0.0);
+}
+
 // The SRH factor divides by the lifetimes and their reference densities.
 void check_lifetimes(const DeviceRun& run) {
-  if (!(run.recomb.carrier.n.TAU > 0.0 && run.recomb.carrier.p.TAU > 0.0))
-    sim::ERRSTOP(" SRH: lifetimes TAUN and TAUP must be > 0");
+  if (!computable_lifetimes(run.recomb.carrier.n.TAU, run.recomb.carrier.p.TAU))
+    sim::ERRSTOP(" SRH: lifetimes TAUN and TAUP must be >= 0 and not both 0");
   if (!(run.recomb.carrier.n.NSR > 0.0 && run.recomb.carrier.p.NSR > 0.0))
     sim::ERRSTOP(" SRH: reference densities NSRN and NSRP must be > 0");
   const RCMRG& g = run.rcmrg;
   for (std::size_t i = 0; i < static_cast<std::size_t>(g.NRC); ++i)
-    if (!(g.TNRR[i] > 0.0 && g.TPRR[i] > 0.0)) sim::ERRSTOP(" RCMR: lifetimes TNRR and TPRR must be > 0");
+    if (!computable_lifetimes(g.TNRR[i], g.TPRR[i]))
+      sim::ERRSTOP(" RCMR: lifetimes TNRR and TPRR must be >= 0 and not both 0");
 }
 
 void scale_recombination(DeviceRun& run) {

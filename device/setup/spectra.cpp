@@ -56,13 +56,14 @@ double read_block(const std::string& file_name, std::span<double> block) {
 
 // Factor from a line's column-2 value to its power in internal units
 // (G0 * LD): with FLUX > 0 the lines share FLUX in proportion to their
-// weights, otherwise each value is the line's power. Zero total weight cannot share a positive flux (nor can
-// one so small that the share overflows).
+// weights, otherwise each value is the line's power. A positive flux needs
+// lines to share it: a file with no usable line, a zero total weight or one
+// so small that the share overflows stops the run.
 double power_scale(const DeviceRun& run, std::size_t source, double weight, bool has_lines) {
   const double flux = run.lsrctab.FLUX[source];
   if (flux <= 0.0) return 1.0 / run.scale.G0 / run.scale.LD;
   const double share = flux / weight;
-  if (has_lines && !std::isfinite(share)) spectrum_stop(run.lsrctab.SFIL[source]);
+  if (!has_lines || !std::isfinite(share)) spectrum_stop(run.lsrctab.SFIL[source]);
   return share / run.scale.G0 / run.scale.LD;
 }
 
