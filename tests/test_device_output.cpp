@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/dop3d.hpp"
+#include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "device/output/residual_history.hpp"
 #include "device/output/solution_file.hpp"
@@ -88,6 +89,21 @@ TEST(SolutionFile, ReadBackInPhysicalUnits) {
   devora::WRSOLN(d.run, title);
   EXPECT_EQ(fs::file_size(dir / "DIODE.3D"), solution_record_length(3, 2, 0));
   EXPECT_TRUE(sim::read_dop3d(dir / "DIODE.3D").regions.empty());
+
+  // A value that is not finite, or that overflows once scaled to physical
+  // units, never replaces the last file: a stop naming file and quantity.
+  const std::string good = testing_support::read_file(dir / "DIODE.3D");
+  d.run.nodes.HOLE0[2] = 1e300;  // times NI = 1e10
+  try {
+    devora::WRSOLN(d.run, title);
+    ADD_FAILURE() << "a non-finite value was written";
+  } catch (const sim::FatalStop& stop) {
+    EXPECT_EQ(std::string(stop.what()), " Solution file " + (dir / "DIODE.3D").string() +
+                                            " not written: Equilibrium Hole concentration (cm-3) is not finite (NaN or Inf); "
+                                            "the last file written is kept");
+  }
+  EXPECT_EQ(testing_support::read_file(dir / "DIODE.3D"), good);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
 // Runs the test body inside a scratch folder and returns to where it was.

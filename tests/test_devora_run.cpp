@@ -1,6 +1,7 @@
 // Devora run as a user runs it: command line, deck, console text, exit status.
 #include <gtest/gtest.h>
 
+#include "common/dop3d.hpp"
 #include "device/setup/arrays.hpp"
 #include "support.hpp"
 
@@ -78,6 +79,51 @@ TEST(DevoraRun, BundledExampleReads) {
   std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / "diode.INP", dir / "diode.INP");
   const auto r = run_program(DEVORA_EXE, "diode.INP", dir.path());
   EXPECT_EQ(r.exit_status, 0) << r.output;
+}
+
+// Decks that cannot give finite numbers: each stops with exit 1 and a
+// message naming the cause, and the solution file of the last good run
+// stays as it was, with no temporary file beside it.
+TEST(DevoraRun, UnsolvableDecksKeepTheLastGoodSolutionFile) {
+  ScratchDir dir;
+  const std::string diode = testing_support::read_file(std::filesystem::path(EXAMPLES_DIR) / "diode.INP");
+  write_file(dir / "diode.INP", diode);
+  ASSERT_EQ(run_program(DEVORA_EXE, "diode.INP", dir.path()).exit_status, 0);
+  const std::string good = testing_support::read_file(dir / "diode.3D");
+
+  write_file(dir / "big.PRF", "0 1e19\n0.5 1e308\n");
+  sim::Dop3d field;
+  field.x = {0.0, 1.0};
+  field.y = {0.0, 4.0};
+  for (const double donor : {0.0, 0.0, 1e300, 0.0}) field.blocks.push_back({"", {}, "TTTT", {donor, 1, 1, 1}});
+  write_file(dir / "field.3D", sim::encode_dop3d(field));
+
+  const std::string n_layer = "DOPA: DOP=1E19 XLFT=0 XRGT=1 YTOP=0 YBOT=0.5 ALY=0.05 COMM='n+ layer'; }";
+  const std::string anode = "OHMI: NAME='Anode' NUM=2 LOC=2 XLT=0 XRT=1; }";
+  struct Change {
+    std::string from, to, message;
+  };
+  const Change changes[] = {
+      {"TEMP=300", "TEMP=10", " BAND: TEMP = 10 K, EG30 = 1.08 V"},
+      {"DOP=1E19", "DOP=1E200", " Doping boxes: the doping sums to 1e+200 cm-3"},
+      {"DOP=1E19", "DOP=1E308", " Doping boxes: the doping sums to 1e+308 cm-3"},
+      {"XX=1.0", "XX=1E-300", " Mesh: x lines 1 and 2 are 1e-301 microns apart"},
+      {anode, "OHMI: NAME='Anode' NUM=2 LOC=2 XLT=0 XRT=1; GATE: NAME='G' NUM=3 XLT=0.5 XRT=1 TOX=0.02 FIM=1E300; }",
+       " Zero-voltage Poisson solution: the potential is not finite"},
+      {n_layer, "DOPF: XLFT=0 XRGT=1 YTOP=0 YBOT=0.5 DFIL='big.PRF'; }", " Check ASCII doping file big.PRF"},
+      {n_layer, "}\nDOPN: FILE='field.3D';", " Check input doping file field.3D"},
+  };
+  for (const Change& c : changes) {
+    std::string deck = diode;
+    deck.replace(deck.find(c.from), c.from.size(), c.to);
+    write_file(dir / "diode.INP", deck);
+    const auto r = run_program(DEVORA_EXE, "diode.INP", dir.path());
+    EXPECT_EQ(r.exit_status, 1) << c.to;
+    EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
+    EXPECT_EQ(testing_support::read_file(dir / "diode.3D"), good) << c.to;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+      EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+  }
 }
 
 TEST(DeviceArrays, SolverIterationLimit) {

@@ -1,11 +1,14 @@
 #include "device/output/solution_file.hpp"
 
+#include <cmath>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
 
 #include "common/fatal_stop.hpp"
+#include "common/finite.hpp"
 #include "common/fixed_text.hpp"
 #include "common/replace_file.hpp"
 #include "common/run_header.hpp"
@@ -105,6 +108,19 @@ void fill_block(sim::Dop3dBlock& block, const FieldSource& src, std::size_t regi
   for (std::size_t k = 0; k < nodes; ++k) block.values[k] = src.values[k] * src.factor;
 }
 
+// The first quantity of the record that holds a NaN or an infinity (scaling
+// to physical units can overflow a finite internal value), if any.
+std::optional<std::string> first_non_finite_quantity(const sim::Dop3d& file) {
+  if (!sim::all_finite(file.x)) return file.x_label;
+  if (!sim::all_finite(file.y)) return file.y_label;
+  for (const sim::Dop3dRegion& region : file.regions)
+    for (const sim::Dop3dPoint& p : region.outline)
+      if (!std::isfinite(p.x) || !std::isfinite(p.y)) return "an electrode or oxide outline";
+  for (const sim::Dop3dBlock& block : file.blocks)
+    if (!sim::all_finite(block.values)) return block.label;
+  return std::nullopt;
+}
+
 }  // namespace
 
 void fill_solution_record(const DeviceRun& run, const std::string& title, sim::Dop3d& file) {
@@ -135,6 +151,10 @@ void WRSOLN(DeviceRun& run, const std::string& title) {
   DeviceRun::OutputBuffers& b = run.output;
   try {
     fill_solution_record(run, title, b.solution);
+    // A solution that is not finite must never replace the last good file.
+    if (const auto quantity = first_non_finite_quantity(b.solution))
+      sim::ERRSTOP(" Solution file " + path + " not written: " + *quantity +
+                   " is not finite (NaN or Inf); the last file written is kept");
     sim::encode_dop3d(b.solution, b.bytes);
   } catch (const std::bad_alloc&) {
     sim::stop_at_once(" Number of nodes is too large, not enough memory");

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
+#include "common/fatal_stop.hpp"
+#include "common/finite.hpp"
 #include "device/output/solution_file.hpp"
 #include "device/physics/optical_generation.hpp"
 #include "device/physics/poisson.hpp"
@@ -45,6 +48,20 @@ Ramp plan_ramp(const DeviceRun& run, std::size_t c) {
   return ramp;
 }
 
+// The zero-bias solution feeds the regridding, the solution file and the
+// ramp: one that is not finite stops the run where it arose, as in the
+// Gummel iteration, before any file is written from it.
+void stop_unless_finite(const DeviceRun& run, const std::string& stage) {
+  const NodeArrays& a = run.nodes;
+  const char* quantity = !sim::all_finite(a.PSI)    ? "potential"
+                         : !sim::all_finite(a.ELEC) ? "electron density"
+                         : !sim::all_finite(a.HOLE) ? "hole density"
+                         : !std::isfinite(run.itgum.RES) ? "Newton update"
+                                                         : nullptr;
+  if (quantity == nullptr) return;
+  sim::ERRSTOP(" " + stage + ": the " + quantity + " is not finite; the run stops");
+}
+
 void keep_equilibrium_densities(DeviceRun& run) {
   run.nodes.ELEC0 = run.nodes.ELEC;
   run.nodes.HOLE0 = run.nodes.HOLE;
@@ -57,6 +74,7 @@ void regrid_zero_bias_solution(DeviceRun& run) {
     const ScopedSeconds timer(run.profile.regrid_seconds);
     for (int pass = 0; pass < run.igrid.IGRM; ++pass) {
       REMESH(run);
+      stop_unless_finite(run, "Regridding pass " + std::to_string(pass + 1) + " at zero voltages");
       keep_equilibrium_densities(run);
     }
   }
@@ -75,6 +93,7 @@ void UINIT(DeviceRun& run, std::size_t c) {
   Ramp ramp = plan_ramp(run, c);
   run.console.out << " Computing solution for zero voltages \n";
   POISSON(run, {5e-5, 20, 1});
+  stop_unless_finite(run, "Zero-voltage Poisson solution");
   keep_equilibrium_densities(run);
   if (run.igrid.MESH >= 2 && !run.REGRID_DONE)
     regrid_zero_bias_solution(run);

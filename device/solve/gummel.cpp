@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/fatal_stop.hpp"
+#include "common/finite.hpp"
 #include "common/fortran_format.hpp"
 #include "device/output/residual_history.hpp"
 #include "device/output/solution_file.hpp"
@@ -106,18 +107,14 @@ void total_currents(DeviceRun& run, PointState& p) {
   p.imax = sums.IMAX;
 }
 
-bool all_finite(const std::vector<double>& a) {
-  return std::all_of(a.begin(), a.end(), [](double v) { return std::isfinite(v); });
-}
-
 // A solution that is not finite must never pass as converged: the history
 // file keeps the iterations before the failure, the last good solution file
 // stays, the run stops.
 void stop_on_non_finite(DeviceRun& run, const PointState& p) {
   const NodeArrays& a = run.nodes;
   const std::vector<double>& cur = run.electab.CURT;
-  const bool finite = std::isfinite(run.itgum.RES) && std::isfinite(p.cons) && all_finite(cur) &&
-                      all_finite(a.PSI) && all_finite(a.ELEC) && all_finite(a.HOLE);
+  const bool finite = std::isfinite(run.itgum.RES) && std::isfinite(p.cons) && sim::all_finite(cur) &&
+                      sim::all_finite(a.PSI) && sim::all_finite(a.ELEC) && sim::all_finite(a.HOLE);
   if (finite) return;
   p.history.write(run.profile);
   sim::ERRSTOP(" Gummel iteration " + std::to_string(run.itgum.IT) +

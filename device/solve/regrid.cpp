@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/fatal_stop.hpp"
+#include "common/finite.hpp"
 #include "device/physics/gradient.hpp"
 #include "device/physics/poisson.hpp"
 #include "device/setup/doping.hpp"
@@ -67,10 +68,6 @@ AxisView view_of(const MeshArrays& m, Axis axis) {
 
 double length_of(std::span<const double> c) { return c.back() - c.front(); }
 
-bool all_finite(std::span<const double> v) {
-  return std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); });
-}
-
 // |space charge|, damped where the doping is high.
 double space_charge_weight(double netd, double elec, double hole) {
   const double charge = netd + hole - elec;
@@ -130,7 +127,7 @@ bool mix_with_uniform(std::vector<double>& D, std::span<const double> h, int ku,
   for (std::size_t l = 1; l + 1 < n; ++l) mixed[l] = scale * D[l] + uniform;
   mixed[0] = 0.5 * (1.0 / h[0] + 1.0 / h[1]) + uniform;
   mixed[n - 1] = 0.5 * (1.0 / h[n - 2] + 1.0 / h[n - 3]) + uniform;
-  if (!all_finite(mixed)) return false;
+  if (!sim::all_finite(mixed)) return false;
   D = std::move(mixed);
   return true;
 }
@@ -225,7 +222,7 @@ std::vector<double> REMAXIS(const DeviceRun& run, Axis axis, std::span<const dou
   if (follows_solution || D != D0) {
     const std::vector<double> hn = relax_and_place(heat, a, D, D0, h, run.comctrl.SMTH);
     std::vector<double> placed = lines_from_spacings(hn, length);
-    if (all_finite(placed) && strictly_increasing(placed)) lines = std::move(placed);
+    if (sim::all_finite(placed) && strictly_increasing(placed)) lines = std::move(placed);
   }
   write_heat_file(heat);
   return lines;
