@@ -1,6 +1,12 @@
 #include "common/replace_file.hpp"
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <csignal>
 #include <fstream>
 #include <random>
 #include <string>
@@ -38,14 +44,74 @@ fs::path temporary_name_for(const fs::path& target) {
   cannot_write(target);
 }
 
-// Removes the temporary file unless it was renamed onto the target.
+// The temporary file being written, for the termination signal handler.
+// This is process-wide state because a handler can reach nothing else, and
+// it is a fixed buffer plus a sig_atomic_t flag because that is all a
+// handler may safely read. The flag is set only while the buffer holds a
+// complete name of a temporary that may exist; a name too long for the
+// buffer is not armed, and such a temporary stays behind on a signal. One
+// slot is enough: the programs rewrite one file at a time, on one thread.
+constexpr std::size_t kArmedNameCapacity = 4096;
+std::array<char, kArmedNameCapacity> armed_name{};
+volatile std::sig_atomic_t name_armed = 0;
+
+void arm_for_signals(const fs::path& temporary) {
+  name_armed = 0;
+  const std::string& name = temporary.native();
+  if (name.size() >= armed_name.size()) return;
+  // The fences keep the compiler from moving the byte copy across the flag
+  // stores: the handler must never see the flag set over a half-copied name.
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  std::copy(name.begin(), name.end(), armed_name.begin());
+  armed_name[name.size()] = '\0';
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  name_armed = 1;
+}
+
+void disarm_for_signals() { name_armed = 0; }
+
+constexpr std::array<int, 3> kTerminationSignals = {SIGTERM, SIGINT, SIGHUP};
+
+// Async-signal-safe calls only. The name may already have been renamed or
+// removed; unlink then fails with ENOENT, which is harmless. The signal is
+// raised again with its default action so that the process still dies by it.
+void remove_armed_temporary_and_die(int signo) {
+  if (name_armed) ::unlink(armed_name.data());
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  sigemptyset(&default_action.sa_mask);
+  sigaction(signo, &default_action, nullptr);
+  raise(signo);
+  // The signal is blocked while its handler runs: unblock it to die here.
+  sigset_t just_this;
+  sigemptyset(&just_this);
+  sigaddset(&just_this, signo);
+  sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
+}
+
+void install_unless_ignored(int signo) {
+  struct sigaction current {};
+  if (sigaction(signo, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) return;
+  struct sigaction action {};
+  action.sa_handler = remove_armed_temporary_and_die;
+  sigemptyset(&action.sa_mask);
+  for (int other : kTerminationSignals) sigaddset(&action.sa_mask, other);
+  sigaction(signo, &action, nullptr);
+}
+
+// Removes the temporary file unless it was renamed onto the target. The
+// name is armed for the signal handler for exactly the object's lifetime,
+// which starts before the file is created and ends after the rename or the
+// removal.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(fs::path path) : path_(std::move(path)) {}
+  explicit TemporaryFile(fs::path path) : path_(std::move(path)) { arm_for_signals(path_); }
   ~TemporaryFile() {
-    if (committed_) return;
-    std::error_code ignored;
-    fs::remove(path_, ignored);
+    if (!committed_) {
+      std::error_code ignored;
+      fs::remove(path_, ignored);
+    }
+    disarm_for_signals();
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -75,6 +141,10 @@ void replace_file(const fs::path& target, const std::function<void(std::ostream&
   fs::rename(temporary.path(), target, ec);
   if (ec) cannot_write(target);
   temporary.commit();
+}
+
+void remove_temporary_file_on_termination_signals() {
+  for (int signo : kTerminationSignals) install_unless_ignored(signo);
 }
 
 void replace_file(const fs::path& target, std::string_view content) {
