@@ -2,9 +2,12 @@
 // the I-V results of a sweep with both guesses, and whole example decks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <regex>
+#include <sstream>
 
 #include "common/fixed_text.hpp"
 #include "device/devora.hpp"
@@ -98,6 +101,36 @@ TEST(ContinuationGuess, SubStepsFloatingGatesAndFrozenCarriers) {
   EXPECT_EQ(g.run.electab.VCON[0], 1.0);
 }
 
+// The tables of an I-V table file in file order (per curve the I-V rows,
+// then the transconductance rows), each row as the numbers it holds.
+using Table = std::vector<std::vector<double>>;
+std::vector<Table> iv_tables(const std::filesystem::path& file) {
+  std::istringstream in(read_file(file));
+  std::size_t count = 0;
+  in >> count;
+  std::vector<Table> tables(count);
+  for (Table& table : tables) {
+    std::string line;
+    std::getline(in >> std::ws, line);  // title
+    std::size_t columns = 0, rows = 0;
+    in >> columns >> rows;
+    std::getline(in, line);
+    std::getline(in, line);  // column header
+    for (std::size_t r = 0; r < rows && std::getline(in, line); ++r) {
+      std::istringstream row(line);
+      table.emplace_back(std::istream_iterator<double>(row), std::istream_iterator<double>());
+    }
+  }
+  return tables;
+}
+
+// Millivolts per decade of the current in column i between two rows, the
+// voltage in column v.
+double mv_per_decade(const std::vector<double>& a, const std::vector<double>& b, std::size_t v,
+                     std::size_t i) {
+  return 1e3 * (b[v] - a[v]) / std::log10(b[i] / a[i]);
+}
+
 TEST(ExampleDecks, RunEndToEnd) {
   ScratchDir dir;
   for (const char* deck : {"diode.INP", "mos.INP"})
@@ -106,22 +139,47 @@ TEST(ExampleDecks, RunEndToEnd) {
   ASSERT_EQ(diode.exit_status, 0) << diode.output;
   for (const char* file : {"diode.2D", "diode.3D", "GUMRES.2dg", "HEAT.2AS"})
     EXPECT_TRUE(std::filesystem::exists(dir / file)) << file;
-  // Eight converged points; the forward current grows with every step.
-  std::istringstream table(read_file(dir / "diode.2D"));
-  std::string line;
-  for (int skip = 0; skip < 4; ++skip) std::getline(table, line);  // count, title, sizes, header
+  // Eight converged points; the forward current grows with every step, by
+  // an ideal diode's 60 mV per decade between 0.4 and 0.6 V.
+  const Table iv = iv_tables(dir / "diode.2D").at(0);  // point, status, VC, VA, IC, IA
+  ASSERT_EQ(iv.size(), 8u);
   double last = 0.0;
-  for (int p = 1; p <= 8; ++p) {
-    std::getline(table, line);
-    std::istringstream row(line);
-    int point = 0, status = -1;
-    double vc, va, ic, anode;
-    row >> point >> status >> vc >> va >> ic >> anode;
-    EXPECT_EQ(point, p);
-    EXPECT_EQ(status, 0);
-    EXPECT_GT(anode, last);
-    last = anode;
+  for (std::size_t p = 0; p < iv.size(); ++p) {
+    ASSERT_EQ(iv[p].size(), 6u);
+    EXPECT_EQ(iv[p][0], p + 1.0);
+    EXPECT_EQ(iv[p][1], 0.0);
+    EXPECT_GT(iv[p][5], last);
+    last = iv[p][5];
   }
+  ASSERT_DOUBLE_EQ(iv[4][3], 0.4);
+  ASSERT_DOUBLE_EQ(iv[6][3], 0.6);
+  const double slope = mv_per_decade(iv[4], iv[6], 3, 5);
+  EXPECT_GT(slope, 57.0);
+  EXPECT_LT(slope, 66.0);
+
+  // The transistor's transfer curve at VD = 0.1 V: the subthreshold swing
+  // over its first 0.4 V, and the threshold extrapolated linearly from the
+  // step of largest transconductance.
+  const auto transistor = run_program(DEVORA_EXE, "mos.INP", dir.path());
+  ASSERT_EQ(transistor.exit_status, 0) << transistor.output;
+  const std::vector<Table> tables = iv_tables(dir / "mos.2D");
+  ASSERT_EQ(tables.size(), 2u);
+  const Table& transfer = tables[0];  // point, status, VS, VG, VD, VB, IS, IG, ID, IB
+  const Table& gm = tables[1];       // point, VG mid-step, GSG, GGG, GDG, GBG, RGG
+  ASSERT_EQ(transfer.size(), 11u);
+  ASSERT_EQ(gm.size(), 10u);
+  ASSERT_DOUBLE_EQ(transfer[0][3], 0.0);
+  ASSERT_DOUBLE_EQ(transfer[2][3], 0.4);
+  const double swing = mv_per_decade(transfer[0], transfer[2], 3, 8);
+  EXPECT_GT(swing, 80.0);
+  EXPECT_LT(swing, 100.0);
+  const auto steepest =
+      std::max_element(gm.begin(), gm.end(), [](const auto& a, const auto& b) { return a[4] < b[4]; });
+  const auto p = static_cast<std::size_t>((*steepest)[0]);
+  const double mid_current = 0.5 * (transfer[p - 1][8] + transfer[p][8]);
+  const double threshold = (*steepest)[1] - mid_current / (*steepest)[4];
+  EXPECT_GT(threshold, 0.4);
+  EXPECT_LT(threshold, 0.7);
 
   // The transistor at zero bias carries no terminal current.
   std::string mos = read_file(dir / "mos.INP");
@@ -134,6 +192,30 @@ TEST(ExampleDecks, RunEndToEnd) {
   ASSERT_TRUE(std::regex_search(zero.output, m, currents));
   std::istringstream values(m.str().substr(9));
   for (double i; values >> i;) EXPECT_LT(std::abs(i), 1e-12);
+}
+
+// The process example's doping file as the device example's doping: the
+// well junction that Tavik made conducts like a diode once Devora
+// forward-biases it.
+TEST(ExampleDecks, ProcessResultAsDevice) {
+  ScratchDir dir;
+  for (const char* deck : {"cmos_well.INP", "cmos_device.INP"})
+    std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / deck, dir / deck);
+  const auto process = run_program(TAVIK_EXE, "cmos_well.INP", dir.path());
+  ASSERT_EQ(process.exit_status, 0) << process.output;
+  const auto device = run_program(DEVORA_EXE, "cmos_device.INP", dir.path());
+  ASSERT_EQ(device.exit_status, 0) << device.output;
+  const Table iv = iv_tables(dir / "cmos_device.2D").at(0);  // point, status, VW, VP, VS, IW, IP, IS
+  ASSERT_EQ(iv.size(), 7u);
+  for (const auto& row : iv) EXPECT_EQ(row.at(1), 0.0);
+  // Beyond -0.3 V the well current grows more than tenfold per 0.1 V (a
+  // well of the wrong type would conduct ohmically), and it leaves through
+  // the two p-side contacts.
+  for (std::size_t p = 4; p < iv.size(); ++p) EXPECT_GT(iv[p][5] / iv[p - 1][5], 10.0) << iv[p][2];
+  const auto& last = iv.back();
+  EXPECT_DOUBLE_EQ(last[2], -0.6);
+  EXPECT_LT(last[5], 0.0);
+  EXPECT_NEAR(last[5] + last[6] + last[7], 0.0, 1e-6 * std::abs(last[5]));
 }
 
 }  // namespace
