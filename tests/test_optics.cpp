@@ -85,6 +85,9 @@ TEST_F(Optics, WeightlessOrChangedSpectraStop) {
   EXPECT_EQ(stop_message([&] { LitRun r(source("dark.txt", "FLUX=1 }\n$")); }),
             " Check spectrum file " + sim::fixed(dark, 80));
   EXPECT_EQ(stop_message([&] { LitRun r(source("dark.txt", "FLUX=0 }\n$")); }), "");  // no flux to share
+  const std::string empty = spectrum("empty.txt", "lambda power alpha T Rb Rf\nnan 1 1e4 1 0 0\n");
+  EXPECT_EQ(stop_message([&] { LitRun r(source("empty.txt", "FLUX=1 }\n$")); }),
+            " Check spectrum file " + sim::fixed(empty, 80));  // no usable line to carry the flux
 
   DeckRun d(source("dark.txt", "FLUX=0 }\n$"));
   spectrum("dark.txt", "500 0 1e4 1 0 0\n600 0 x 1 0 0\n");  // changed after the count
