@@ -230,39 +230,78 @@ std::uint64_t file_size_of(std::ifstream& in) {
   return static_cast<std::uint64_t>(end);
 }
 
-// A non-negative count at `offset` whose items fit in the bytes after it.
-std::uint64_t count_at(std::ifstream& in, std::uint64_t offset, std::uint64_t file_bytes,
-                       std::uint64_t item_bytes, const char* what) {
-  if (offset + kIntBytes > file_bytes) throw Dop3dError(std::string("field file ends inside ") + what);
-  const std::string bytes = read_at(in, offset, kIntBytes, what);
-  const std::int32_t n = ByteReader(bytes).int32(what);
-  if (n < 0) throw Dop3dError(std::string("negative ") + what + " in field file");
-  if (static_cast<std::uint64_t>(n) > (file_bytes - offset - kIntBytes) / item_bytes)
-    throw Dop3dError(std::string(what) + " exceeds the size of the field file");
-  return static_cast<std::uint64_t>(n);
-}
+// Walks a record's counts in file order through the stream's buffer, each
+// checked against the bytes left in the file before anything is sized from
+// it. Short skips stay in the buffer (a seek drops it and costs a system
+// call, which a file of millions of empty regions would pay per region).
+class CountScanner {
+ public:
+  CountScanner(std::ifstream& in, std::uint64_t file_bytes) : in_(in), file_bytes_(file_bytes) {
+    in_.seekg(0);
+  }
+
+  std::uint64_t at() const { return at_; }
+  std::uint64_t remaining() const { return file_bytes_ - at_; }
+
+  std::string bytes(std::uint64_t n, const char* what) {
+    need(n, what);
+    std::string b(n, '\0');
+    if (!in_.read(b.data(), static_cast<std::streamsize>(n)))
+      throw Dop3dError(std::string("field file ends inside ") + what);
+    at_ += n;
+    return b;
+  }
+
+  void skip(std::uint64_t n, const char* what) {
+    constexpr std::uint64_t kSeekFrom = 1 << 16;
+    need(n, what);
+    if (n >= kSeekFrom)
+      in_.seekg(static_cast<std::streamoff>(n), std::ios::cur);
+    else
+      in_.ignore(static_cast<std::streamsize>(n));
+    at_ += n;
+  }
+
+  // A non-negative count whose items fit in the bytes after it.
+  std::uint64_t count(std::uint64_t item_bytes, const char* what) {
+    const std::string b = bytes(kIntBytes, what);
+    const std::int32_t n = ByteReader(b).int32(what);
+    if (n < 0) throw Dop3dError(std::string("negative ") + what + " in field file");
+    if (static_cast<std::uint64_t>(n) > remaining() / item_bytes)
+      throw Dop3dError(std::string(what) + " exceeds the size of the field file");
+    return static_cast<std::uint64_t>(n);
+  }
+
+ private:
+  void need(std::uint64_t n, const char* what) const {
+    if (n > remaining()) throw Dop3dError(std::string("field file ends inside ") + what);
+  }
+
+  std::ifstream& in_;
+  std::uint64_t file_bytes_;
+  std::uint64_t at_ = 0;
+};
 
 // Length of the record the file starts with, from its header and region
 // records alone: a file too short for the counts it states is refused
 // before its blocks are read, and bytes after the record are never read.
 // Divisions, not products, so that a corrupt count cannot overflow.
 std::uint64_t record_length_of(std::ifstream& in, std::uint64_t file_bytes) {
-  if (file_bytes < kDop3dHeaderBytes) throw Dop3dError("field file ends inside the header");
-  const Dop3dHeader h = decode_dop3d_header(read_at(in, 0, kDop3dHeaderBytes, "the header"));
+  CountScanner scan(in, file_bytes);
+  const Dop3dHeader h = decode_dop3d_header(scan.bytes(kDop3dHeaderBytes, "the header"));
   const auto axes = static_cast<std::uint64_t>(h.nx) + static_cast<std::uint64_t>(h.ny);
-  std::uint64_t at = kDop3dHeaderBytes + 2 * kText + kRealBytes * axes;  // the region count
-  const std::uint64_t regions = count_at(in, at, file_bytes, 4 * kIntBytes, "region count");
-  at += kIntBytes;
+  scan.skip(2 * kText + kRealBytes * axes, "the mesh axes");
+  const std::uint64_t regions = scan.count(4 * kIntBytes, "region count");
   for (std::uint64_t r = 0; r < regions; ++r) {
-    at += 2 * kIntBytes;
-    at += kIntBytes + kPointBytes * count_at(in, at, file_bytes, kPointBytes, "outline point count");
-    at += kIntBytes + kCellBytes * count_at(in, at, file_bytes, kCellBytes, "cell count");
+    scan.skip(2 * kIntBytes, "a region record");
+    scan.skip(kPointBytes * scan.count(kPointBytes, "outline point count"), "a region outline");
+    scan.skip(kCellBytes * scan.count(kCellBytes, "cell count"), "a region cell");
   }
   const std::uint64_t per_block =
       kText + kCodePairBytes * regions + (1 + kRealBytes) * static_cast<std::uint64_t>(h.node_count);
-  if (at > file_bytes || static_cast<std::uint64_t>(h.block_count) > (file_bytes - at) / per_block)
+  if (static_cast<std::uint64_t>(h.block_count) > scan.remaining() / per_block)
     throw Dop3dError("block count and node count do not match the size of the field file");
-  return at + per_block * static_cast<std::uint64_t>(h.block_count);
+  return scan.at() + per_block * static_cast<std::uint64_t>(h.block_count);
 }
 
 }  // namespace

@@ -105,8 +105,8 @@ TEST(DevoraRun, UnsolvableDecksKeepTheLastGoodSolutionFile) {
   };
   const Change changes[] = {
       {"TEMP=300", "TEMP=10", " BAND: TEMP = 10 K, EG30 = 1.08 V"},
-      {"DOP=1E19", "DOP=1E200", " Doping boxes: the doping sums to 1e+200 cm-3"},
-      {"DOP=1E19", "DOP=1E308", " Doping boxes: the doping sums to 1e+308 cm-3"},
+      {"DOP=1E19", "DOP=1E200", " Doping boxes: the net doping sums to 1e+200 cm-3"},
+      {"DOP=1E19", "DOP=1E308", " Doping boxes: the net doping sums to 1e+308 cm-3"},
       {"XX=1.0", "XX=1E-300", " Mesh: x lines 1 and 2 are 1e-301 microns apart"},
       {anode, "OHMI: NAME='Anode' NUM=2 LOC=2 XLT=0 XRT=1; GATE: NAME='G' NUM=3 XLT=0.5 XRT=1 TOX=0.02 FIM=1E300; }",
        " Zero-voltage Poisson solution: the potential is not finite"},

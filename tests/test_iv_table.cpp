@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <iomanip>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "device/output/iv_table.hpp"
 #include "device_deck_run.hpp"
@@ -106,6 +108,19 @@ TEST(IvTableFile, CurvesWrittenByteForByteAndRewritten) {
   const std::string curve_3 = " I-V Data for none" + sp(76) + "\n" + count_line(6, 0) + kIvHeader +
                               " Transconductance for none" + sp(76) + "\n" + count_line(5, 0) + kDrainHeader;
   EXPECT_EQ(read_file(file), " " + sp(11) + "6\n" + curve_1() + curve_2 + curve_3);
+
+  // A result that is not finite is never written: a stop naming it, the last file kept.
+  const std::string written = read_file(file);
+  d.run.iv.current(1, 1) = std::numeric_limits<double>::infinity();
+  try {
+    devora::UITAB(d.run, 3);
+    ADD_FAILURE() << "an infinite current was written";
+  } catch (const sim::FatalStop& stop) {
+    EXPECT_EQ(std::string(stop.what()), " I-V table file " + file.string() +
+                                            " not written: the current of electrode 2 of result point 2 is not "
+                                            "finite (NaN or Inf); the last file written is kept");
+  }
+  EXPECT_EQ(read_file(file), written);
 }
 
 // Thirteen electrodes, the first named with a leading blank: the I-V header

@@ -1,13 +1,17 @@
 #include "device/output/iv_table.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstddef>
 #include <ostream>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/fatal_stop.hpp"
 #include "common/fixed_text.hpp"
 #include "common/fortran_format.hpp"
 #include "common/replace_file.hpp"
@@ -108,19 +112,43 @@ void write_transconductance_table(std::ostream& out, const DeviceRun& run, std::
     out << transconductance_row(run.iv, static_cast<int>(p) + 1, first_entry + p) << '\n';
 }
 
-// The tables must hold every entry that the curves to be written claim.
-void check_request(const DeviceRun& run, int curves) {
+// The tables must hold every entry that the curves to be written claim;
+// returns their count.
+std::size_t check_request(const DeviceRun& run, int curves) {
   if (curves < 0 || curves > run.NCURV)
     throw std::invalid_argument("UITAB: curve count outside 0..NCURV");
   std::size_t entries = 0;
   for (std::size_t c = 0; c < static_cast<std::size_t>(curves); ++c) entries += points_of(run, c);
   if (entries > run.iv.points()) throw std::invalid_argument("UITAB: curves claim more I-V points than recorded");
+  return entries;
+}
+
+// What result value `at` (entries point after point) is, for the message.
+std::string result_named(const IvResults& iv, std::size_t at) {
+  const std::size_t point = at / iv.reals_per_point() + 1, place = at % iv.reals_per_point();
+  const auto electrodes = static_cast<std::size_t>(iv.NEL);
+  static constexpr std::array<const char*, 3> kPerElectrode = {"voltage", "current", "transconductance"};
+  const std::string what = place < 3 * electrodes ? std::string(kPerElectrode[place / electrodes]) +
+                                                        " of electrode " + std::to_string(place % electrodes + 1)
+                           : place == 3 * electrodes ? "mean ramped voltage"
+                                                     : "differential resistance";
+  return what + " of result point " + std::to_string(point);
+}
+
+// No NaN or infinity is ever written: the last file stays.
+void check_finite(const DeviceRun& run, std::size_t entries) {
+  const std::span<const double> values(run.iv.IVRES.data(), entries * run.iv.reals_per_point());
+  const auto bad = std::find_if(values.begin(), values.end(), [](double v) { return !std::isfinite(v); });
+  if (bad == values.end()) return;
+  sim::ERRSTOP(" I-V table file " + iv_table_name(run) + " not written: the " +
+               result_named(run.iv, static_cast<std::size_t>(bad - values.begin())) +
+               " is not finite (NaN or Inf); the last file written is kept");
 }
 
 }  // namespace
 
 void UITAB(const DeviceRun& run, int curves) {
-  check_request(run, curves);
+  check_finite(run, check_request(run, curves));
   sim::replace_file(iv_table_name(run), [&](std::ostream& out) {
     out << ListLine().add(2 * curves).str() << '\n';
     std::size_t first_entry = 0;

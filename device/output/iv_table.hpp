@@ -16,7 +16,8 @@ namespace devora {
 // counts of 0. Layout per curve: a title line, a free-format line with the
 // column and row counts, a header line (continued on further lines past 25
 // columns) and the rows. A file that cannot be written stops the run with
-// its name.
+// its name; so does a value that is not finite, naming it, before anything
+// is written (the last file stays).
 void UITAB(const DeviceRun& run, int curves);
 
 }  // namespace devora

@@ -26,14 +26,18 @@ std::string position(const DeviceRun& run, std::size_t n) {
   return "x = " + shown(m.X[n % nx] * run.scale.LDUM) + ", y = " + shown(m.Y[n / nx] * run.scale.LDUM) + " microns";
 }
 
-// Every box may be within range while their sum is not.
+// Every box may be within range while their sum is not. The limit is in
+// units of the density scale NI, so the message names NI too.
 void check_box_sums(const DeviceRun& run) {
   const NodeArrays& a = run.nodes;
+  const double ni = run.scale.NI;
   for (std::size_t n = 0; n < a.NETD.size(); ++n) {
-    if (usable_doping(a.NETD[n]) && usable_doping(a.TOTD[n])) continue;
-    sim::ERRSTOP(" Doping boxes: the doping sums to " + shown(a.NETD[n] * run.scale.NI) + " cm-3 at " +
-                 position(run, n) + ", beyond what 8-byte arithmetic can carry (at most " +
-                 shown(kLargestScaledDoping * run.scale.NI) + " cm-3)");
+    const bool net_usable = usable_doping(a.NETD[n]);
+    if (net_usable && usable_doping(a.TOTD[n])) continue;
+    sim::ERRSTOP(" Doping boxes: the " + std::string(net_usable ? "total" : "net") + " doping sums to " +
+                 shown((net_usable ? a.TOTD[n] : a.NETD[n]) * ni) + " cm-3 at " + position(run, n) +
+                 ", beyond what 8-byte arithmetic can carry (at most " + shown(kLargestScaledDoping) +
+                 " times the density scale NI = " + shown(ni) + " cm-3)");
   }
 }
 

@@ -42,8 +42,9 @@ void RDASCDOP(std::span<double> out, const std::string& file_name, int nx, std::
 // region records (as the process simulator writes them) are read; bytes
 // after the record are ignored.
 // Stops with " Check input doping file " + name when the file cannot be
-// opened or decoded (shorter than its record, inconsistent counts), has
-// fewer than four blocks, coordinates that do not strictly increase, or
+// opened or decoded (shorter than its record, inconsistent counts, node
+// masks holding other than "T" and "F"), has fewer than four blocks,
+// coordinates that do not strictly increase, or
 // donor or acceptor values that are not finite numbers within the solvers'
 // range once divided by ni_ref; with " Not enough memory for doping arrays"
 // when the work arrays cannot be had.

@@ -132,6 +132,7 @@ void RDMESH(DeviceRun& run) {
       generate_mesh(run);
   }
   MESHGEO(run);
+  check_electrodes_hold_nodes(run, "");
 }
 
 }  // namespace devora

@@ -6,8 +6,8 @@
 
 namespace devora {
 
-// Fills run.mesh.X and run.mesh.Y (NX and NY lines, internal length units)
-// and then calls MESHGEO.
+// Fills run.mesh.X and run.mesh.Y (NX and NY lines, internal length units),
+// then calls MESHGEO and stops if an electrode holds no node.
 //  - SOLV READ = 1: the lines already in X and Y are taken as they stand.
 //  - MESH flag 1: NX then NY coordinates in microns, free format, from the
 //    file run.filenames.mesh(); the y values start on the line after the

@@ -1,5 +1,6 @@
 #include "device/setup/mesh_geometry.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <string>
@@ -92,19 +93,8 @@ void write_outlines(DeviceRun& run) {
     set_outline(run.regout, e.NEL + j, ox.XLFT[j], ox.XRGT[j], ox.YTOP[j], ox.YBOT[j], L);
 }
 
-// An electrode without a node has no boundary condition and no current: its
-// window misses every mesh line, or later electrodes took all its nodes.
-[[noreturn]] void stop_for_electrode_without_node(const DeviceRun& run, std::size_t k) {
-  const ELECTAB& e = run.electab;
-  const double L = run.scale.LDUM;
-  sim::ERRSTOP(" Electrode " + std::string(sim::rtrim(e.NAME[k])) + " (number " + std::to_string(k + 1) +
-               ") holds no mesh node: no mesh line of the device (x from 0 to " + shown(run.mesh.X.back() * L) +
-               " microns) lies in its window XLT = " + shown(e.XLT[k] * L) + " to XRT = " + shown(e.XRT[k] * L) +
-               " microns, or later electrodes hold them all");
-}
-
 // EFIRST/ELAST: first and last column (1-based) whose top or bottom node the
-// electrode holds.
+// electrode holds; untouched when it holds none.
 void find_electrode_columns(DeviceRun& run) {
   ELECTAB& e = run.electab;
   const auto& m = run.mesh;
@@ -115,10 +105,7 @@ void find_electrode_columns(DeviceRun& run) {
       if (first == 0) first = static_cast<int>(i) + 1;
       last = static_cast<int>(i) + 1;
     }
-    if (first == 0) {
-      if (is_contact_type(e.TYPE[k])) stop_for_electrode_without_node(run, static_cast<std::size_t>(k));
-      continue;
-    }
+    if (first == 0) continue;
     e.EFIRST[k] = first;
     e.ELAST[k] = last;
   }
@@ -135,6 +122,24 @@ void MESHDX(std::span<const double> c, std::span<double> h, std::span<double> w)
   for (std::size_t i = 0; i + 1 < n; ++i) {
     w[i + 1] = (h[i] + h[i + 1]) / 2.0;
     h[i] = 1.0 / h[i];
+  }
+}
+
+void check_electrodes_hold_nodes(const DeviceRun& run, std::string_view when) {
+  const ELECTAB& e = run.electab;
+  const auto& m = run.mesh;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(e.NEL); ++k) {
+    const int row = static_cast<int>(k) + 1;
+    const auto holds = [row](int owner) { return owner == row; };
+    if (!is_contact_type(e.TYPE[k]) || std::any_of(m.ETOP.begin(), m.ETOP.end(), holds) ||
+        std::any_of(m.EBOT.begin(), m.EBOT.end(), holds))
+      continue;
+    const double L = run.scale.LDUM;
+    sim::ERRSTOP(" Electrode " + std::string(sim::rtrim(e.NAME[k])) + " (number " + std::to_string(row) +
+                 ") holds no mesh node" + std::string(when) + ": no mesh line of the device (x from " +
+                 shown(m.X.front() * L) + " to " + shown(m.X.back() * L) + " microns) lies in its window XLT = " +
+                 shown(e.XLT[k] * L) + " to XRT = " + shown(e.XRT[k] * L) +
+                 " microns, or later electrodes hold them all");
   }
 }
 

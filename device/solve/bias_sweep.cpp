@@ -1,5 +1,6 @@
 #include "device/solve/bias_sweep.hpp"
 
+#include <cmath>
 #include <new>
 #include <vector>
 
@@ -39,7 +40,9 @@ void complete_previous_point(DeviceRun& run, std::size_t e, std::size_t r, doubl
   for (std::size_t k = 0; k < static_cast<std::size_t>(run.electab.NEL); ++k)
     iv.transconductance(prev, k) = vste != 0.0 ? (iv.current(e, k) - iv.current(prev, k)) / vste / vt : 0.0;
   iv.mean_ramp_voltage(prev) = (iv.voltage(e, r) + iv.voltage(prev, r)) / 2.0;
-  if (iv.transconductance(prev, r) != 0.0) iv.resistance(prev) = 1.0 / iv.transconductance(prev, r);
+  // A transconductance so small that its reciprocal overflows counts as none.
+  const double resistance = 1.0 / iv.transconductance(prev, r);
+  if (std::isfinite(resistance)) iv.resistance(prev) = resistance;
 }
 
 void shift_history(const DeviceRun& run, SweepHistory& h) {

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "common/fatal_stop.hpp"
-#include "common/finite.hpp"
 #include "device/output/solution_file.hpp"
 #include "device/physics/optical_generation.hpp"
 #include "device/physics/poisson.hpp"
+#include "device/setup/mesh_geometry.hpp"
 #include "device/solve/continuation_guess.hpp"
 #include "device/solve/gummel.hpp"
 #include "device/solve/regrid.hpp"
@@ -52,12 +52,8 @@ Ramp plan_ramp(const DeviceRun& run, std::size_t c) {
 // ramp: one that is not finite stops the run where it arose, as in the
 // Gummel iteration, before any file is written from it.
 void stop_unless_finite(const DeviceRun& run, const std::string& stage) {
-  const NodeArrays& a = run.nodes;
-  const char* quantity = !sim::all_finite(a.PSI)    ? "potential"
-                         : !sim::all_finite(a.ELEC) ? "electron density"
-                         : !sim::all_finite(a.HOLE) ? "hole density"
-                         : !std::isfinite(run.itgum.RES) ? "Newton update"
-                                                         : nullptr;
+  const char* quantity = non_finite_solution(run.nodes);
+  if (quantity == nullptr && !std::isfinite(run.itgum.RES)) quantity = "Newton update";
   if (quantity == nullptr) return;
   sim::ERRSTOP(" " + stage + ": the " + quantity + " is not finite; the run stops");
 }
@@ -78,6 +74,7 @@ void regrid_zero_bias_solution(DeviceRun& run) {
       keep_equilibrium_densities(run);
     }
   }
+  check_electrodes_hold_nodes(run, " after regridding");
   generate_light(run);
   INTEGPR(run, run.models.GOPT, 0.0, run.geom.XX, 0.0, run.geom.YY, generation_integral_factor(run),
           "e-h generation rate");

@@ -111,10 +111,8 @@ void total_currents(DeviceRun& run, PointState& p) {
 // file keeps the iterations before the failure, the last good solution file
 // stays, the run stops.
 void stop_on_non_finite(DeviceRun& run, const PointState& p) {
-  const NodeArrays& a = run.nodes;
-  const std::vector<double>& cur = run.electab.CURT;
-  const bool finite = std::isfinite(run.itgum.RES) && std::isfinite(p.cons) && sim::all_finite(cur) &&
-                      sim::all_finite(a.PSI) && sim::all_finite(a.ELEC) && sim::all_finite(a.HOLE);
+  const bool finite = std::isfinite(run.itgum.RES) && std::isfinite(p.cons) &&
+                      sim::all_finite(run.electab.CURT) && non_finite_solution(run.nodes) == nullptr;
   if (finite) return;
   p.history.write(run.profile);
   sim::ERRSTOP(" Gummel iteration " + std::to_string(run.itgum.IT) +
@@ -196,6 +194,13 @@ void finish_point(DeviceRun& run, PointState& p, int status) {
 }
 
 }  // namespace
+
+const char* non_finite_solution(const NodeArrays& nodes) {
+  if (!sim::all_finite(nodes.PSI)) return "potential";
+  if (!sim::all_finite(nodes.ELEC)) return "electron density";
+  if (!sim::all_finite(nodes.HOLE)) return "hole density";
+  return nullptr;
+}
 
 void GUMMEL(DeviceRun& run, double tolg) {
   PointState p;

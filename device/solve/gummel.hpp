@@ -16,4 +16,8 @@ namespace devora {
 // RES = 100 and IT = 0. A solution that is not finite stops the run.
 void GUMMEL(DeviceRun& run, double tolg);
 
+// The first of the potential, the electron density and the hole density
+// that holds a NaN or an infinity, by that name; nullptr when all are finite.
+const char* non_finite_solution(const NodeArrays& nodes);
+
 }  // namespace devora
