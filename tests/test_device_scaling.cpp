@@ -35,7 +35,7 @@ TEST(DeviceScaling, TemperatureChangesVtAndGapButNotNi) {
   EXPECT_NEAR(d.run.scale.NI, 1.4459194771878805e10, 1e-4);
   EXPECT_EQ(d.run.complt.ANSWER, 'N');
   for (const char* bad : {"BAND: TEMP=0; $", "BAND: CONB=0; $", "BAND: EGBE=-300; $", "SRH: TAUN=0 TAUP=0; $",
-                          "SRH: TAUP=-1E-7; $", "RCMR: XRGT=1 TNRR=0 TPRR=0; } $"}) {
+                          "SRH: TAUP=-1E-7; $", "RCMR: XRGT=1 TNRR=0 TPRR=0; } $", "PERM: EPSS=1E-300; $"}) {
     DeckRun b(bad);
     EXPECT_THROW(devora::SCALSET(b.run), sim::FatalStop) << bad;
   }

@@ -1,11 +1,13 @@
 #include "device/setup/scaling.hpp"
 
+#include <algorithm>
 #include <cmath>
-#include <sstream>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
 #include "common/fatal_stop.hpp"
+#include "device/setup/value_range.hpp"
 
 namespace devora {
 
@@ -54,8 +56,6 @@ void set_scales(DeviceRun& run) {
   s.LDUM = 1e4 * s.LD;
   s.LD2 = s.LD * s.LD;
   s.E0 = s.VT / s.LD;
-  if (!positive_finite(s.NI) || !positive_finite(s.LD) || !positive_finite(s.E0))
-    sim::ERRSTOP(" BAND/PERM: the parameters give no finite intrinsic density and Debye length");
   RECOMB& r = run.recomb;
   r.VOBG /= s.VT;
   r.CONB /= s.NI;
@@ -64,6 +64,10 @@ void set_scales(DeviceRun& run) {
   s.I0 = run.geom.ZZ * s.NI * s.Q * 1e-4;  // ZZ still in microns here
   s.J0 = s.NI * s.Q * 1e4 / s.LDUM;
   s.G0 = s.NI / s.LD2;
+  // Every scale divides or multiplies results on their way to the files.
+  const std::initializer_list<double> scales = {s.NI, s.LD, s.LD2, s.E0, s.QS0, s.J0, s.G0};
+  if (!square_is_normal(s.LD) || !std::all_of(scales.begin(), scales.end(), positive_finite))
+    sim::ERRSTOP(" BAND/PERM: the parameters give no finite intrinsic density and Debye length");
 }
 
 // The SRH factor 1/(tau_p (n + ...) + tau_n (p + ...)) is finite when one
@@ -263,9 +267,7 @@ bool regrids_mesh(const IGRID& g) { return g.MESH >= 2 && g.MESH <= 4 && g.IGRM 
 
 void check_regrid_smoothing(double smth) {
   if (smth > 1.0) return;
-  std::ostringstream value;
-  value << smth;
-  sim::ERRSTOP(" SOLV: SMTH must be > 1 when the mesh is regridded (SMTH = " + value.str() + ")");
+  sim::ERRSTOP(" SOLV: SMTH must be > 1 when the mesh is regridded (SMTH = " + shown(smth) + ")");
 }
 
 void MATPAR(DeviceRun& run) {
